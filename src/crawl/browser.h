@@ -1,0 +1,34 @@
+#pragma once
+
+#include "crawl/pagesnapshot.h"
+
+#include <QString>
+#include <functional>
+#include <memory>
+
+struct TProgramSettings;
+
+/**
+ * The embedded browser as the crawl sees it. Lives on the user-interface thread.
+ * Navigate returns at once; loading goes on while the host pumps events.
+ */
+class TBrowser
+{
+public:
+    virtual ~TBrowser() = default;
+
+    virtual void Navigate(const QString& url) = 0;
+    /** Abandons the current load. */
+    virtual void Stop() = 0;
+    /** 4 once the page shown (also a redirected one) has finished loading. */
+    virtual int ReadyState() const = 0;
+    /** The URL the browser shows now. */
+    virtual QString LocationURL() const = 0;
+    /** A snapshot of the document shown now, or nullptr when there is none. */
+    virtual std::shared_ptr<const TPageSnapshot> Document() = 0;
+    /** Applies the seven browser options; pages loaded from then on follow them. */
+    virtual void ApplyBrowserOptions(const TProgramSettings& settings) = 0;
+
+    /** Called when a navigation begins, with LocationURL at that moment ("Current Page: " + it). */
+    std::function<void(const QString& locationUrl)> OnBeforeNavigate;
+};

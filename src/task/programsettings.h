@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+
+/** The program-wide settings of pmsettings.ini: seven browser options and four downloader values. */
+struct TProgramSettings
+{
+    bool DownloadImages = false;      // Browser01
+    bool DownloadVideos = false;      // Browser02
+    bool DownloadBGSounds = false;    // Browser03
+    bool DontExecuteScripts = true;   // Browser04
+    bool DontExecuteJava = true;      // Browser05
+    bool DontExecuteActiveX = true;   // Browser06
+    bool DontDownloadActiveX = true;  // Browser07
+    QString ProxyServer;              // Downloader01
+    QString ProxyPort;                // Downloader02
+    QString AuthUserName;             // Downloader03
+    QString AuthPassword;             // Downloader04
+
+    /** The browser's download-control value: 0x10, 0x20 .. 0x400 for each option that is on. */
+    int DownloadControlFlags() const;
+    bool operator==(const TProgramSettings&) const = default;
+};
+
+/** Reads the eleven keys; a missing file, section, key or unreadable value gives the default. */
+TProgramSettings ReadProgramSettings(const QString& path);
+/** Writes the eleven keys in order, "Browser" first; other lines of the file stay.
+ *  Throws EPagemintError("Unable to write to " + path) when the file cannot be written. */
+void WriteProgramSettings(const QString& path, const TProgramSettings& settings);

@@ -1,0 +1,13 @@
+// GoogleTest entry for the core tests: a QGuiApplication on the offscreen platform,
+// so QImage, QPainter, QTimer and queued calls work without a display.
+#include <QGuiApplication>
+#include <gmock/gmock.h>
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    testing::InitGoogleMock(&argc, argv);
+    return RUN_ALL_TESTS();
+}
