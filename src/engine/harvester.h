@@ -1,0 +1,89 @@
+#pragma once
+/**
+ * The harvesting engine: all program state of one front end and the entry points that the
+ * desktop program and the batch runner share. The front ends stay thin: they show what the
+ * engine holds and forward commands to it. Lives on the user-interface thread.
+ *
+ * Owns: CurrentTask (the selected task), ProgramSettings, the run state, the five result
+ * lists with the gallery, the crawl driver, the download scheduler with its workers and
+ * DownloadLock, and Timer1 (the one-second scheduler timer).
+ */
+
+#include "crawl/crawlhost.h"
+#include "results/resultlists.h"
+#include "task/common.h"
+#include "task/paths.h"
+#include "task/programsettings.h"
+#include "task/runstate.h"
+
+#include <QObject>
+#include <QTimer>
+#include <memory>
+
+class TBrowser;
+
+/** What the engine needs of its front end besides the crawl host. */
+class THarvestHost : public TCrawlHost
+{
+public:
+    /** The "Download Progress:" bar, 0..100. */
+    virtual void SetDownloadProgress(int percent) = 0;
+    /** The gallery is rebuilt: show the busy cursor and disable the window (true), or restore (false). */
+    virtual void SetGalleryBusy(bool busy) = 0;
+    /** The summary panel's thumbnail progress bar: shown with a value, or hidden. */
+    virtual void SetGalleryProgress(bool visible, int percent) = 0;
+};
+
+class THarvester : public QObject
+{
+    Q_OBJECT
+public:
+    THarvester(const TPaths& paths, TBrowser& browser, THarvestHost& host, QObject* parent = nullptr);
+    /** Stops the scheduler, aborts running downloads and joins their workers. */
+    ~THarvester() override;
+
+    const TPaths& Paths() const;
+    TTaskItem& CurrentTask();
+    TProgramSettings& ProgramSettings();
+    TRunState& RunState();
+    TResultLists& Results();
+
+    /** A task node was selected: loads its result lists (the gallery from its Images folder)
+     *  and its settings.ini into CurrentTask. */
+    void SelectTask(const QString& taskName);
+    /** The root was selected: no task is shown (finished downloads add no thumbnails). */
+    void SelectNoTask();
+
+    /** Reads pmsettings.ini into ProgramSettings and applies the browser options. */
+    void ReadProgramSettings();
+    /** Writes ProgramSettings to pmsettings.ini. Throws EPagemintError. */
+    void WriteProgramSettings();
+
+    /** True from the start of RunTask to its return. */
+    bool IsRunActive() const;
+    /** Runs the task whose settings CurrentTask holds under taskName; returns when the run has
+     *  ended. A second run while one is active is refused with a message and changes nothing.
+     *  An error of the run escapes as an exception. */
+    void RunTask(const QString& taskName);
+    /** "Stop": asks the running task to stop and saves its result lists. */
+    void ActionPauseExecute();
+    /** The result lists of a task to its list files. Throws EPagemintError. */
+    void SaveResultLists(const QString& taskName);
+
+    /** One scheduler tick (Timer1 calls it every second while enabled). */
+    void Timer1Timer();
+    bool TimerEnabled() const;
+    /** Nothing is waiting in the queue and no download worker runs. */
+    bool DownloadsIdle() const;
+
+    /** Ends a run in progress and aborts and joins every download worker. Idempotent. */
+    void Shutdown();
+
+signals:
+    /** Timer1 was switched off by the scheduler: the downloads of a completed run are done. */
+    void DownloadsFinished();
+
+private:
+    struct TImpl;
+    std::unique_ptr<TImpl> m_impl;
+};
