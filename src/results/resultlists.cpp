@@ -1,0 +1,118 @@
+#include "results/resultlists.h"
+
+#include <QDir>
+
+// ---- TImageFileList ----
+
+void TImageFileList::LoadFromFolder(const QString& folder)
+{
+    Clear();
+    // Name order, letter case ignored: the order a desktop file manager shows, and stable
+    // from one listing to the next (raw directory order on Linux file systems is arbitrary).
+    const QDir dir(folder);
+    const QStringList names = dir.entryList(QDir::Files | QDir::Hidden | QDir::System,
+                                            QDir::Name | QDir::IgnoreCase);
+    for (const QString& name : names) {
+        const qsizetype dot = name.lastIndexOf(u'.');
+        if (dot < 0)
+            continue;
+        const QString ext = name.mid(dot).toLower();
+        if (ext == u".bmp" || ext == u".gif" || ext == u".jpg" || ext == u".jpeg")
+            m_paths.append(folder + QLatin1Char('/') + name);
+    }
+}
+
+QString TImageFileList::CurrentPath() const
+{
+    // Current is set without a range check; an index outside the list names no file.
+    if (m_current < 0 || m_current >= m_paths.size())
+        return QString();
+    return m_paths.at(m_current);
+}
+
+QString TImageFileList::CurrentFileName() const
+{
+    const QString path = CurrentPath();
+    return path.mid(path.lastIndexOf(u'/') + 1);
+}
+
+// ---- TResultLists ----
+
+qsizetype TResultLists::RowCount(int tab) const
+{
+    switch (tab) {
+    case TabText: return qsizetype(m_text.size());
+    case TabImages: return m_images.Count();
+    case TabFlash: return qsizetype(m_flash.size());
+    case TabDownloads: return qsizetype(m_downloads.size());
+    case TabLinks: return m_links.size();
+    default: return 0;
+    }
+}
+
+void TResultLists::AddText(const TTextRow& row)
+{
+    m_text.push_back(row);
+    const int last = int(m_text.size()) - 1;
+    emit RowsAppended(TabText, last, last);
+}
+
+void TResultLists::AddFlash(const TNameLinkRow& row)
+{
+    m_flash.push_back(row);
+    const int last = int(m_flash.size()) - 1;
+    emit RowsAppended(TabFlash, last, last);
+}
+
+void TResultLists::AddDownload(const TNameLinkRow& row)
+{
+    m_downloads.push_back(row);
+    const int last = int(m_downloads.size()) - 1;
+    emit RowsAppended(TabDownloads, last, last);
+}
+
+void TResultLists::AddLink(const QString& url)
+{
+    m_links.append(url);
+    const int last = int(m_links.size()) - 1;
+    emit RowsAppended(TabLinks, last, last);
+}
+
+void TResultLists::AddImage(const QString& caption, const QImage& thumbnail, const QString& path)
+{
+    m_images.m_captions.append(caption);
+    m_images.m_thumbnails.push_back(thumbnail);
+    m_images.m_files.Add(path);
+    const int last = int(m_images.m_captions.size()) - 1;
+    emit RowsAppended(TabImages, last, last);
+}
+
+void TResultLists::SetImages(const QStringList& captions, std::vector<QImage> thumbnails)
+{
+    m_images.m_captions = captions;
+    m_images.m_thumbnails = std::move(thumbnails);
+    emit TabReset(TabImages);
+}
+
+void TResultLists::ClearTab(int tab)
+{
+    switch (tab) {
+    case TabText: m_text.clear(); break;
+    case TabImages:
+        m_images.m_captions.clear();
+        m_images.m_thumbnails.clear();
+        m_images.m_files.Clear();
+        break;
+    case TabFlash: m_flash.clear(); break;
+    case TabDownloads: m_downloads.clear(); break;
+    case TabLinks: m_links.clear(); break;
+    default: return;
+    }
+    emit TabReset(tab);
+}
+
+void TResultLists::ClearAll()
+{
+    for (int tab = TabText; tab <= TabLinks; ++tab)
+        ClearTab(tab);
+}

@@ -1,0 +1,77 @@
+#include "task/textfile.h"
+
+#include "task/errors.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+QStringList SplitTextLines(const QByteArray& bytes)
+{
+    QStringList lines;
+    const qsizetype n = bytes.size();
+    const char* data = bytes.constData();
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const char c = data[i];
+        if (c == '\r' || c == '\n') {
+            lines.append(QString::fromUtf8(data + start, i - start));
+            if (c == '\r' && i + 1 < n && data[i + 1] == '\n')
+                ++i;
+            start = i + 1;
+        }
+    }
+    if (start < n)
+        lines.append(QString::fromUtf8(data + start, n - start));
+    return lines;
+}
+
+QStringList ReadTextLines(const QString& path, bool* exists)
+{
+    const QFileInfo info(path);
+    const bool isFile = info.exists() && !info.isDir();
+    if (exists)
+        *exists = isFile;
+    if (!isFile)
+        return {};
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return SplitTextLines(file.readAll());
+}
+
+QByteArray JoinTextLines(const QStringList& lines)
+{
+    QByteArray bytes;
+    qsizetype size = 0;
+    for (const QString& line : lines)
+        size += line.size() + 2;
+    bytes.reserve(size);
+    for (const QString& line : lines) {
+        bytes += line.toUtf8();
+        bytes += "\r\n";
+    }
+    return bytes;
+}
+
+void WriteFileAtomically(const QString& path, const QByteArray& bytes)
+{
+    // QSaveFile writes a temporary file beside the target and renames it over the target on
+    // commit; without a fallback to direct writing, a failure leaves the old file untouched.
+    QSaveFile file(path);
+    file.setDirectWriteFallback(false);
+    bool ok = file.open(QIODevice::WriteOnly);
+    if (ok)
+        ok = file.write(bytes) == bytes.size();
+    if (ok)
+        ok = file.commit();
+    else
+        file.cancelWriting();
+    if (!ok)
+        throw EPagemintError(QStringLiteral("Unable to write to ") + path);
+}
+
+void WriteTextLines(const QString& path, const QStringList& lines)
+{
+    WriteFileAtomically(path, JoinTextLines(lines));
+}
