@@ -13,7 +13,9 @@ class TCrawlHost
 public:
     virtual ~TCrawlHost() = default;
 
-    /** Handles pending events once (timer ticks, commands, browser events). */
+    /** Handles pending events once (timer ticks, commands, browser events). The crawl calls it
+     *  in a loop while it waits, so an implementation may block briefly (a few milliseconds)
+     *  for the next event instead of returning at once when nothing is pending. */
     virtual void ProcessMessages() = 0;
     /** Milliseconds on a monotonic clock. */
     virtual qint64 NowMs() const = 0;
@@ -25,4 +27,14 @@ public:
     virtual void SetCurrentPage(const QString& text) = 0;
     /** Switches the download scheduler's one-second timer on (a run has started). */
     virtual void StartDownloadTimer() = 0;
+
+    /** False where nobody can log on in the browser (a batch run): the manual logon pause of
+     *  the start pages is then skipped and LogonPauseSkipped is called instead. */
+    virtual bool CanPauseForLogon() const { return true; }
+    /** The logon pause for the start page shown now (url) was skipped. */
+    virtual void LogonPauseSkipped(const QString& url) { Q_UNUSED(url); }
+    /** A run has reset the run state and the result lists and is about to visit its first page. */
+    virtual void RunStarted(const QString& taskName) { Q_UNUSED(taskName); }
+    /** Normal completion: the result lists are saved; called just before "Search completed!". */
+    virtual void CrawlCompleted(const QString& taskName) { Q_UNUSED(taskName); }
 };

@@ -1,0 +1,212 @@
+#include "crawl/crawldriver.h"
+
+#include "crawl/browser.h"
+#include "crawl/crawlhost.h"
+#include "crawl/pageprocessor.h"
+#include "extract/extractflash.h"
+#include "extract/extractimages.h"
+#include "extract/extracttext.h"
+#include "results/resultlists.h"
+#include "task/runstate.h"
+
+const QString TCrawlDriver::LogonMessage =
+    QStringLiteral("Please complete your logon now. Task will continue after one minute.");
+const QString TCrawlDriver::CompletedMessage = QStringLiteral("Search completed!");
+const QString TCrawlDriver::CancelledMessage = QStringLiteral("Task is cancelled!");
+const QString TCrawlDriver::RedirectText = QStringLiteral("Searching for re-direct URL");
+
+QString TCrawlDriver::RefusedMessage(const QString& runningTaskName)
+{
+    return QStringLiteral("Task ") + runningTaskName
+        + QStringLiteral(" is running. Stop it before starting another task.");
+}
+
+TCrawlDriver::TCrawlDriver(TRunState& state, TResultLists& lists, TBrowser& browser,
+                           TCrawlHost& host, TSaveResultLists saveResultLists)
+    : m_state(state)
+    , m_lists(lists)
+    , m_browser(browser)
+    , m_host(host)
+    , m_saveResultLists(std::move(saveResultLists))
+{
+    m_browser.OnBeforeNavigate = [this](const QString& locationUrl) {
+        m_host.SetCurrentPage(QStringLiteral("Current Page: ") + locationUrl);
+    };
+}
+
+int TCrawlDriver::ProgressPercent(qint64 done, qint64 total)
+{
+    if (total <= 0)
+        return 0;
+    const qint64 scaled = done * 100;
+    qint64 percent = scaled / total;
+    const qint64 twiceRest = (scaled % total) * 2;
+    if (twiceRest > total || (twiceRest == total && percent % 2 != 0))
+        ++percent;
+    return int(std::min<qint64>(percent, 100));
+}
+
+void TCrawlDriver::Wait(qint64 timeoutMs, const std::function<bool()>& done)
+{
+    const qint64 deadline = m_host.NowMs() + timeoutMs;
+    while (!done() && !m_state.StopRequested && m_host.NowMs() < deadline)
+        m_host.ProcessMessages();
+}
+
+void TCrawlDriver::CancelRun()
+{
+    m_browser.Stop();
+    m_host.ShowMessage(CancelledMessage);
+}
+
+void TCrawlDriver::RotateLevels()
+{
+    for (const QString& url : m_state.LevelURLList.Entries())
+        m_state.VisitedURLList.Append(url);
+    m_state.LevelURLList.Clear();
+    for (const QString& url : m_state.NextLevelURLList.Entries())
+        m_state.LevelURLList.Append(url);
+    m_state.NextLevelURLList.Clear();
+}
+
+void TCrawlDriver::ActionPauseExecute()
+{
+    m_state.StopRequested = true;
+    if (!m_state.RunningTaskName.isEmpty()) {
+        if (m_saveResultLists)
+            m_saveResultLists(m_state.RunningTaskName);
+        m_state.RunningTaskName.clear();
+    }
+}
+
+bool TCrawlDriver::RunTask(const QString& taskName, const TTaskItem& task)
+{
+    if (m_active) {
+        m_host.ShowMessage(RefusedMessage(m_activeTaskName));
+        return false;
+    }
+    m_active = true;
+    m_activeTaskName = taskName;
+    struct TActiveReset
+    {
+        bool& active;
+        ~TActiveReset() { active = false; }
+    } activeReset{m_active};
+
+    TRunState& s = m_state;
+    s.Task = task;
+    m_lists.ClearAll();
+    s.LinkOutputList.Clear();
+    s.VisitedURLList.Clear();
+    s.StartURLList.clear();
+    s.LevelURLList.Clear();
+    s.NextLevelURLList.Clear();
+    s.DownloadQueue.Clear();
+
+    s.RunningTaskName = taskName;
+    s.DispatchedCount = 0;
+    s.CrawlFinished = false;
+    s.DownloadsDone = false;
+    s.StopRequested = false;
+
+    for (const QString& line : SplitLines(s.Task.StartURL)) {
+        s.LevelURLList.Append(line);
+        s.StartURLList.append(line);
+    }
+    const bool extractText = TextExtractionRuns(s.Task);
+    m_host.StartDownloadTimer();
+    m_host.RunStarted(taskName);
+
+    // The link count of the latest start page that had a document; the redirect wait runs for
+    // a start page without links, and for a first start page without a document.
+    qsizetype startLinkCount = 0;
+    const qint64 levels = qint64(s.Task.FollowedLink) + 1;
+    for (qint64 level = 1; level <= levels; ++level) {
+        // An empty level admits nothing, so every later level is empty too: rotating them
+        // changes nothing, and the run goes straight to its completion.
+        if (s.LevelURLList.Count() == 0)
+            break;
+        const qsizetype count = s.LevelURLList.Count();
+        for (qsizetype i = 0; i < count; ++i)
+            if (!VisitPage(level, i, extractText, startLinkCount))
+                return true;
+        RotateLevels();
+    }
+
+    m_host.SetSearchProgress(100);
+    if (m_saveResultLists)
+        m_saveResultLists(taskName);
+    s.CrawlFinished = true;
+    s.RunningTaskName.clear();
+    m_host.CrawlCompleted(taskName);
+    m_host.ShowMessage(CompletedMessage);
+    m_host.SetSearchProgress(0);
+    return true;
+}
+
+bool TCrawlDriver::VisitPage(qint64 level, qsizetype index, bool extractText,
+                             qsizetype& startLinkCount)
+{
+    TRunState& s = m_state;
+    const qsizetype visited = s.VisitedURLList.Count();
+    m_host.SetSearchProgress(ProgressPercent(visited + index, s.LevelURLList.Count() + visited));
+
+    // Copied: the list is not changed while the page is visited, but the copy costs nothing.
+    const QString url = s.LevelURLList.At(index);
+    m_browser.Navigate(QStringLiteral("about:blank"));
+    m_browser.Navigate(url);
+    const auto complete = [this] { return m_browser.ReadyState() == 4; };
+    Wait(level == 1 ? FirstLevelLoadMs : LaterLevelLoadMs, complete);
+    if (s.StopRequested) {
+        CancelRun();
+        return false;
+    }
+
+    std::shared_ptr<const TPageSnapshot> document;
+    bool pageChanged = false; // events were pumped since the document was read
+    if (level == 1) {
+        document = m_browser.Document();
+        if (document)
+            startLinkCount = document->links.size();
+        const QString loadedUrl = m_browser.LocationURL();
+
+        if (startLinkCount < 1) {
+            m_host.ProcessMessages();
+            m_host.SetCurrentPage(RedirectText);
+            Wait(RedirectWaitMs, [&] { return m_browser.LocationURL() != loadedUrl; });
+            Wait(RedirectWaitMs, complete);
+            pageChanged = true;
+            if (s.StopRequested) {
+                CancelRun();
+                return false;
+            }
+        }
+
+        if (s.Task.ManualBool) {
+            if (m_host.CanPauseForLogon()) {
+                m_host.ShowMessage(LogonMessage);
+                Wait(LogonWaitMs, [] { return false; });
+                pageChanged = true;
+                if (s.StopRequested) {
+                    CancelRun();
+                    return false;
+                }
+            } else {
+                m_host.LogonPauseSkipped(m_browser.LocationURL());
+            }
+        }
+    }
+    if (level != 1 || pageChanged)
+        document = m_browser.Document();
+    if (!document)
+        return true;
+
+    ProcessPage(*document, s, m_lists);
+    if (extractText)
+        ExtractText(*document, s, m_lists);
+    if (s.Task.check2)
+        ExtractImages(QString(), document.get(), s);
+    if (s.Task.check3)
+        ExtractFlash(QString(), document.get(), s, m_lists);
+    return true;
+}

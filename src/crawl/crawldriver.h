@@ -1,0 +1,82 @@
+#pragma once
+/**
+ * The crawl driver: runs one task from start to end through the browser, level by level, and
+ * owns the "Stop" logic. Lives on the user-interface thread; there is no crawl thread. It keeps
+ * the program alive by pumping events through the host inside its waits only, so commands
+ * ("Stop", "Start"), browser events and timer ticks are handled there.
+ *
+ * Everything it works on is injected: the run state, the result lists, the browser, the host and
+ * the function that saves the result lists under a task name.
+ */
+
+#include <QString>
+#include <functional>
+
+class TBrowser;
+class TCrawlHost;
+class TResultLists;
+struct TRunState;
+struct TTaskItem;
+
+class TCrawlDriver
+{
+public:
+    /** Saves the result lists under the given task name; may throw EPagemintError. */
+    using TSaveResultLists = std::function<void(const QString& taskName)>;
+
+    static constexpr qint64 FirstLevelLoadMs = 59'000;
+    static constexpr qint64 LaterLevelLoadMs = 30'000;
+    static constexpr qint64 RedirectWaitMs = 30'000;
+    static constexpr qint64 LogonWaitMs = 63'000;
+
+    /** Also routes the browser's navigation starts to the "Current Page:" field of the host. */
+    TCrawlDriver(TRunState& state, TResultLists& lists, TBrowser& browser, TCrawlHost& host,
+                 TSaveResultLists saveResultLists);
+    TCrawlDriver(const TCrawlDriver&) = delete;
+    TCrawlDriver& operator=(const TCrawlDriver&) = delete;
+
+    /**
+     * Runs the task under the given name and returns when the run has ended, normally or by
+     * "Stop". The run works on its own copy of the task (state.Task) for its whole duration.
+     * While a run is active another call is refused: the host shows why, nothing changes and
+     * false is returned. An error raised by page processing or an extractor propagates; the run
+     * ends without its completion steps and RunningTaskName stays set.
+     */
+    bool RunTask(const QString& taskName, const TTaskItem& task);
+
+    /** "Stop": sets StopRequested; when a task is running, saves its result lists under its name
+     *  and empties RunningTaskName. The running driver ends at its next wait. */
+    void ActionPauseExecute();
+
+    /** True from the start of RunTask to its return. */
+    bool IsRunActive() const { return m_active; }
+
+    /** Appends LevelURLList to VisitedURLList, then moves NextLevelURLList into LevelURLList. */
+    void RotateLevels();
+
+    /** done * 100 / total rounded to the nearest integer, halves to even, at most 100. */
+    static int ProgressPercent(qint64 done, qint64 total);
+
+    /** The texts the driver shows. */
+    static const QString LogonMessage;
+    static const QString CompletedMessage;
+    static const QString CancelledMessage;
+    static const QString RedirectText;
+    static QString RefusedMessage(const QString& runningTaskName);
+
+private:
+    /** Waits, pumping the host, until done() holds, StopRequested is set or timeoutMs have
+     *  passed on the host's clock. done() is tested before the first pump. */
+    void Wait(qint64 timeoutMs, const std::function<bool()>& done);
+    void CancelRun();
+    /** Visits entry index of the level; false when the run was cancelled. */
+    bool VisitPage(qint64 level, qsizetype index, bool extractText, qsizetype& startLinkCount);
+
+    TRunState& m_state;
+    TResultLists& m_lists;
+    TBrowser& m_browser;
+    TCrawlHost& m_host;
+    TSaveResultLists m_saveResultLists;
+    bool m_active = false;
+    QString m_activeTaskName;
+};

@@ -1,0 +1,15 @@
+#include "extract/outputlink.h"
+
+#include "results/resultlists.h"
+#include "task/runstate.h"
+
+void OutputLink(const QString& url, TRunState& state, TResultLists& lists)
+{
+    const QString& required = state.Task.LinksText;
+    if (!required.isEmpty() && !TextContains(url, required))
+        return;
+    if (state.LinkOutputList.ContainsFolded(url))
+        return;
+    state.LinkOutputList.Append(url);
+    lists.AddLink(url);
+}
