@@ -87,6 +87,30 @@ void TResultLists::AddImage(const QString& caption, const QImage& thumbnail, con
     emit RowsAppended(TabImages, last, last);
 }
 
+void TResultLists::SetText(std::vector<TTextRow> rows)
+{
+    m_text = std::move(rows);
+    emit TabReset(TabText);
+}
+
+void TResultLists::SetFlash(std::vector<TNameLinkRow> rows)
+{
+    m_flash = std::move(rows);
+    emit TabReset(TabFlash);
+}
+
+void TResultLists::SetDownloads(std::vector<TNameLinkRow> rows)
+{
+    m_downloads = std::move(rows);
+    emit TabReset(TabDownloads);
+}
+
+void TResultLists::SetLinks(const QStringList& urls)
+{
+    m_links = urls;
+    emit TabReset(TabLinks);
+}
+
 void TResultLists::SetImages(const QStringList& captions, std::vector<QImage> thumbnails)
 {
     m_images.m_captions = captions;

@@ -88,6 +88,11 @@ public:
     void AddLink(const QString& url);
     /** Appends an Images item with its thumbnail, and the path to the file list, keeping them aligned. */
     void AddImage(const QString& caption, const QImage& thumbnail, const QString& path);
+    /** Replace a whole list at once (one TabReset instead of a signal per row). */
+    void SetText(std::vector<TTextRow> rows);
+    void SetFlash(std::vector<TNameLinkRow> rows);
+    void SetDownloads(std::vector<TNameLinkRow> rows);
+    void SetLinks(const QStringList& urls);
     /** Replaces the Images items and thumbnails (the file list is left to the caller). */
     void SetImages(const QStringList& captions, std::vector<QImage> thumbnails);
 

@@ -1,0 +1,77 @@
+#include "results/resultfiles.h"
+
+#include "results/resultlists.h"
+#include "task/errors.h"
+#include "task/paths.h"
+#include "task/textfile.h"
+
+#include <QDir>
+
+namespace {
+
+QStringList NameLinkLines(const std::vector<TNameLinkRow>& rows)
+{
+    QStringList lines;
+    lines.reserve(qsizetype(rows.size()) * 2);
+    for (const TNameLinkRow& row : rows)
+        lines << row.Name << row.Link;
+    return lines;
+}
+
+std::vector<TNameLinkRow> NameLinkRows(const QStringList& lines)
+{
+    std::vector<TNameLinkRow> rows;
+    const qsizetype count = lines.size() / 2;  // a last odd line is ignored
+    rows.reserve(size_t(count));
+    for (qsizetype r = 0; r < count; ++r)
+        rows.push_back(TNameLinkRow{lines.at(2 * r), lines.at(2 * r + 1)});
+    return rows;
+}
+
+} // namespace
+
+void SaveResultLists(const TResultLists& lists, const TPaths& paths, const QString& taskName)
+{
+    // A name that is no single folder name under Task/ would write outside it.
+    if (!TPaths::IsUsableTaskName(taskName))
+        throw EPagemintError(QStringLiteral("Unable to write to ") + paths.ListFile(taskName, TabText));
+    QDir().mkpath(paths.TaskFolder(taskName));
+
+    QStringList text;
+    text.reserve(qsizetype(lists.Text().size()) * 5);
+    for (const TTextRow& row : lists.Text()) {
+        for (const QString& value : row)
+            text.append(value);
+    }
+    WriteTextLines(paths.ListFile(taskName, TabText), text);
+    WriteTextLines(paths.ListFile(taskName, TabFlash), NameLinkLines(lists.Flash()));
+    WriteTextLines(paths.ListFile(taskName, TabDownloads), NameLinkLines(lists.Downloads()));
+    WriteTextLines(paths.ListFile(taskName, TabLinks), lists.Links());
+}
+
+void LoadResultLists(TResultLists& lists, const TPaths& paths, const QString& taskName,
+                     const std::function<void(const QString& imagesFolder)>& loadGalleryFolder)
+{
+    lists.ClearAll();
+    if (!TPaths::IsUsableTaskName(taskName))
+        return;
+
+    const QStringList text = ReadTextLines(paths.ListFile(taskName, TabText));
+    std::vector<TTextRow> textRows;
+    const qsizetype textCount = text.size() / 5;  // lines after the last whole row are ignored
+    textRows.reserve(size_t(textCount));
+    for (qsizetype r = 0; r < textCount; ++r) {
+        TTextRow row;
+        for (int c = 0; c < 5; ++c)
+            row[size_t(c)] = text.at(5 * r + c);
+        textRows.push_back(std::move(row));
+    }
+    lists.SetText(std::move(textRows));
+
+    if (loadGalleryFolder)
+        loadGalleryFolder(paths.ImagesFolder(taskName));
+
+    lists.SetFlash(NameLinkRows(ReadTextLines(paths.ListFile(taskName, TabFlash))));
+    lists.SetDownloads(NameLinkRows(ReadTextLines(paths.ListFile(taskName, TabDownloads))));
+    lists.SetLinks(ReadTextLines(paths.ListFile(taskName, TabLinks)));
+}
