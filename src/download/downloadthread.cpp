@@ -1,0 +1,209 @@
+#include "download/downloadthread.h"
+
+#include "download/downloadpool.h"
+#include "task/common.h"
+
+#include <QFile>
+#include <curl/curl.h>
+#include <cstdio>
+#include <mutex>
+
+namespace {
+
+const char* const kUserAgent = "Mozilla/3.0 (compatible; Indy Library)";
+
+/** What the libcurl callbacks of one transfer share; lives on the worker's stack. */
+struct TTransfer
+{
+    CURL* Curl = nullptr;
+    std::FILE* File = nullptr;
+    const std::atomic<bool>* Abort = nullptr;
+    bool WriteFailed = false;
+};
+
+size_t WriteBody(char* data, size_t size, size_t count, void* user)
+{
+    auto* transfer = static_cast<TTransfer*>(user);
+    const size_t bytes = size * count;
+    long status = 0;
+    curl_easy_getinfo(transfer->Curl, CURLINFO_RESPONSE_CODE, &status);
+    // Only a successful answer is stored: the bodies of redirections, error pages and
+    // authentication challenges are read and dropped.
+    if (status < 200 || status >= 300)
+        return bytes;
+    if (bytes > 0 && std::fwrite(data, 1, bytes, transfer->File) != bytes) {
+        transfer->WriteFailed = true;
+        return 0; // ends the transfer with a write error
+    }
+    return bytes;
+}
+
+int TransferProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+{
+    return static_cast<TTransfer*>(user)->Abort->load() ? 1 : 0;
+}
+
+bool SetUp(CURL* curl, const TDownloadJob& job, const TDownloadLimits& limits, TTransfer& transfer,
+           const QByteArray& url, const QByteArray& userName, const QByteArray& password,
+           const QByteArray& proxy)
+{
+    bool ok = true;
+    auto set = [&ok](CURLcode code) { ok = ok && code == CURLE_OK; };
+    set(curl_easy_setopt(curl, CURLOPT_URL, url.constData()));
+    set(curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https"));
+    set(curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_1)));
+    set(curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L));
+    set(curl_easy_setopt(curl, CURLOPT_USERAGENT, kUserAgent));
+    set(curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, "identity"));
+    set(curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L));
+    set(curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L));
+    set(curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L));
+    set(curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L));
+    set(curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, limits.ConnectTimeoutSeconds));
+    set(curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L));
+    set(curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, limits.StallSeconds));
+    set(curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &WriteBody));
+    set(curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer));
+    set(curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L));
+    set(curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &TransferProgress));
+    set(curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer));
+
+    // Server credentials answer a 401 challenge only, and only with a password that is more
+    // than blanks. With two methods allowed libcurl asks first and never sends them unasked.
+    if (!TrimControl(job.Password).isEmpty()) {
+        if (!job.UserName.isEmpty())
+            set(curl_easy_setopt(curl, CURLOPT_USERNAME, userName.constData()));
+        set(curl_easy_setopt(curl, CURLOPT_PASSWORD, password.constData()));
+        set(curl_easy_setopt(curl, CURLOPT_HTTPAUTH, long(CURLAUTH_BASIC | CURLAUTH_DIGEST)));
+    }
+
+    if (!job.ProxyServer.isEmpty() && !job.ProxyPort.isEmpty()) {
+        const long port = TDownloadThead::ProxyPortNumber(job.ProxyPort);
+        if (port < 1 || port > 65535)
+            return false;
+        set(curl_easy_setopt(curl, CURLOPT_PROXY, proxy.constData()));
+        set(curl_easy_setopt(curl, CURLOPT_PROXYPORT, port));
+        set(curl_easy_setopt(curl, CURLOPT_PROXYTYPE, long(CURLPROXY_HTTP)));
+        set(curl_easy_setopt(curl, CURLOPT_NOPROXY, ""));
+    } else {
+        // No proxy at all: the environment's proxy variables are not the program's settings.
+        set(curl_easy_setopt(curl, CURLOPT_PROXY, ""));
+    }
+    return ok;
+}
+
+} // namespace
+
+TDownloadThead::TDownloadThead(TDownloadPool& pool, TDownloadJob job, TDownloadLimits limits)
+    : m_pool(pool), m_job(std::move(job)), m_limits(limits)
+{
+}
+
+TDownloadThead::~TDownloadThead()
+{
+    if (m_thread.joinable()) {
+        Abort();
+        m_thread.join();
+    }
+}
+
+void TDownloadThead::Start()
+{
+    m_thread = std::thread([this] { Execute(); });
+}
+
+void TDownloadThead::Join()
+{
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+void TDownloadThead::Execute()
+{
+    try {
+        m_result = Fetch(m_job, m_limits, m_abort);
+    } catch (...) {
+        // A failed download ends silently; the finishing steps still run.
+    }
+    {
+        std::lock_guard<std::mutex> lock(m_pool.DownloadLock());
+        try {
+            m_pool.CallFinishDownload(m_job, m_result);
+        } catch (...) {
+        }
+        m_pool.RunningDownloads().fetch_sub(1);
+    }
+    m_ended.store(true);
+    m_pool.WorkerEnded();
+}
+
+TDownloadResult TDownloadThead::Fetch(const TDownloadJob& job, const TDownloadLimits& limits,
+                                      const std::atomic<bool>& abort)
+{
+    GlobalInit();
+    TDownloadResult result;
+    if (job.FileName.isEmpty())
+        return result;
+    // Created (replacing) before the request; without a file no request is sent.
+    std::FILE* file = std::fopen(QFile::encodeName(job.FileName).constData(), "wbe");
+    if (!file)
+        return result;
+    result.FileCreated = true;
+
+    TTransfer transfer;
+    transfer.File = file;
+    transfer.Abort = &abort;
+    transfer.Curl = curl_easy_init();
+    if (transfer.Curl) {
+        const QByteArray url = RequestURL(job.URL);
+        const QByteArray userName = job.UserName.toUtf8();
+        const QByteArray password = job.Password.toUtf8();
+        const QByteArray proxy = job.ProxyServer.toUtf8();
+        if (SetUp(transfer.Curl, job, limits, transfer, url, userName, password, proxy)) {
+            const CURLcode code = curl_easy_perform(transfer.Curl);
+            long status = 0;
+            curl_easy_getinfo(transfer.Curl, CURLINFO_RESPONSE_CODE, &status);
+            result.CurlCode = int(code);
+            result.HttpStatus = status;
+            result.Succeeded = code == CURLE_OK && !transfer.WriteFailed && status >= 200 && status < 300;
+        }
+    }
+    // Finishing steps 1 and 2: close the file, then free the client.
+    if (std::fclose(file) != 0)
+        result.Succeeded = false;
+    if (transfer.Curl)
+        curl_easy_cleanup(transfer.Curl);
+    return result;
+}
+
+long TDownloadThead::ProxyPortNumber(const QString& portText)
+{
+    bool ok = false;
+    const long port = portText.toLong(&ok, 10);
+    return ok ? port : 80;
+}
+
+QByteArray TDownloadThead::RequestURL(const QString& url)
+{
+    static const char hex[] = "0123456789ABCDEF";
+    const QByteArray utf8 = TrimControl(url).toUtf8();
+    QByteArray out;
+    out.reserve(utf8.size());
+    for (const char c : utf8) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte <= 0x20 || byte >= 0x7F) {
+            out += '%';
+            out += hex[byte >> 4];
+            out += hex[byte & 0x0F];
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+void TDownloadThead::GlobalInit()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
