@@ -1,0 +1,193 @@
+#include "crawl/webengine/webenginebrowser.h"
+
+#include "crawl/webengine/snapshotscript.h"
+#include "crawl/webengine/webenginepage.h"
+#include "crawl/webengine/webenginerequestfilter.h"
+#include "task/programsettings.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QEventLoop>
+#include <QTimer>
+#include <QWebEngineLoadingInfo>
+#include <QWebEngineProfile>
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
+#include <QWebEngineSettings>
+
+namespace {
+
+const QUrl BlankUrl(QStringLiteral("about:blank"));
+
+QWebEngineScript NoSelectionScript()
+{
+    QWebEngineScript script;
+    script.setName(QStringLiteral("pagemint-noselect"));
+    script.setWorldId(QWebEngineScript::ApplicationWorld);
+    script.setInjectionPoint(QWebEngineScript::DocumentReady);
+    script.setRunsOnSubFrames(true);
+    script.setSourceCode(QStringLiteral(
+        "(function(){var s=document.createElement('style');"
+        "s.textContent='*{-webkit-user-select:none!important;user-select:none!important}';"
+        "(document.head||document.documentElement).appendChild(s);})()"));
+    return script;
+}
+
+} // namespace
+
+TWebEngineBrowser::TWebEngineBrowser(const QString& profileFolder, QObject* parent)
+    : QObject(parent)
+{
+    if (profileFolder.isEmpty()) {
+        m_profile = std::make_unique<QWebEngineProfile>();
+    } else {
+        QDir().mkpath(profileFolder);
+        m_profile = std::make_unique<QWebEngineProfile>(QStringLiteral("Pagemint"));
+        m_profile->setPersistentStoragePath(profileFolder);
+        m_profile->setCachePath(profileFolder + QStringLiteral("/Cache"));
+        // Logons often rest on session cookies; keep them too, so they survive a restart.
+        m_profile->setPersistentCookiesPolicy(QWebEngineProfile::ForcePersistentCookies);
+    }
+    m_filter = std::make_unique<TWebEngineRequestFilter>();
+    m_page = std::make_unique<TWebEnginePage>(m_profile.get());
+    m_page->setUrlRequestInterceptor(m_filter.get());
+    m_page->scripts().insert(NoSelectionScript());
+
+    QWebEngineSettings* settings = m_page->settings();
+    settings->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
+    settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
+    settings->setAttribute(QWebEngineSettings::JavascriptCanAccessClipboard, false);
+    settings->setAttribute(QWebEngineSettings::JavascriptCanPaste, false);
+    settings->setAttribute(QWebEngineSettings::FullScreenSupportEnabled, false);
+    settings->setAttribute(QWebEngineSettings::ScreenCaptureEnabled, false);
+    settings->setAttribute(QWebEngineSettings::AllowWindowActivationFromJavaScript, false);
+    settings->setAttribute(QWebEngineSettings::NavigateOnDropEnabled, false);
+
+    connect(m_page.get(), &QWebEnginePage::loadingChanged, this,
+            &TWebEngineBrowser::LoadingChanged);
+    m_page->OnNavigationStarting = [this] {
+        if (OnBeforeNavigate)
+            OnBeforeNavigate(LocationURL());
+    };
+
+    ApplyBrowserOptions(TProgramSettings{});
+}
+
+TWebEngineBrowser::~TWebEngineBrowser()
+{
+    m_page.reset();
+    m_filter.reset();
+    m_profile.reset();
+}
+
+QWebEnginePage* TWebEngineBrowser::Page() const
+{
+    return m_page.get();
+}
+
+QWebEngineProfile* TWebEngineBrowser::Profile() const
+{
+    return m_profile.get();
+}
+
+void TWebEngineBrowser::ApplyBrowserOptions(const TProgramSettings& options)
+{
+    QWebEngineSettings* settings = m_page->settings();
+    settings->setAttribute(QWebEngineSettings::AutoLoadImages, options.DownloadImages);
+    settings->setAttribute(QWebEngineSettings::AutoLoadIconsForPage, options.DownloadImages);
+    settings->setAttribute(QWebEngineSettings::JavascriptEnabled, !options.DontExecuteScripts);
+    settings->setAttribute(QWebEngineSettings::PluginsEnabled,
+                           !(options.DontExecuteJava || options.DontExecuteActiveX
+                             || options.DontDownloadActiveX));
+    m_filter->SetAllowed(options.DownloadImages, options.DownloadVideos, options.DownloadBGSounds);
+}
+
+void TWebEngineBrowser::Navigate(const QString& url)
+{
+    const QUrl target = QUrl::fromUserInput(url);
+    m_readyState = 1;
+    m_loadStarted = false;
+    m_wantsBlank = target == BlankUrl;
+    if (!m_wantsBlank) {
+        m_previousNavigatedAt = m_navigatedAt;
+        m_navigatedAt = double(QDateTime::currentMSecsSinceEpoch());
+    }
+    m_page->load(target.isValid() ? target : BlankUrl);
+}
+
+void TWebEngineBrowser::Stop()
+{
+    m_page->triggerAction(QWebEnginePage::Stop);
+}
+
+int TWebEngineBrowser::ReadyState() const
+{
+    return m_readyState;
+}
+
+QString TWebEngineBrowser::LocationURL() const
+{
+    return m_page->url().toString(QUrl::FullyEncoded);
+}
+
+void TWebEngineBrowser::LoadingChanged(const QWebEngineLoadingInfo& info)
+{
+    // The "about:blank" step before each page is cut short by the page's own load; its events
+    // must not make the page look complete.
+    if (info.url() == BlankUrl && !m_wantsBlank)
+        return;
+    switch (info.status()) {
+    case QWebEngineLoadingInfo::LoadStartedStatus:
+        m_readyState = 1;
+        m_loadStarted = true;
+        break;
+    case QWebEngineLoadingInfo::LoadSucceededStatus:
+    case QWebEngineLoadingInfo::LoadFailedStatus:
+    case QWebEngineLoadingInfo::LoadStoppedStatus:
+        if (m_loadStarted) {
+            m_readyState = 4;
+            m_hasLoaded = true;
+        }
+        break;
+    }
+}
+
+std::shared_ptr<const TPageSnapshot> TWebEngineBrowser::Document()
+{
+    if (!m_hasLoaded && !m_loadStarted)
+        return nullptr;
+
+    struct TPending
+    {
+        QEventLoop* loop = nullptr;
+        bool answered = false;
+        QString answer;
+    };
+    auto pending = std::make_shared<TPending>();
+    QEventLoop loop;
+    pending->loop = &loop;
+    m_page->runJavaScript(SnapshotScript(), QWebEngineScript::ApplicationWorld,
+                          [pending](const QVariant& result) {
+                              pending->answered = true;
+                              pending->answer = result.toString();
+                              if (pending->loop)
+                                  pending->loop->quit();
+                          });
+    if (!pending->answered) {
+        QTimer::singleShot(SnapshotTimeoutMs, &loop, &QEventLoop::quit);
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    }
+    pending->loop = nullptr;
+    if (!pending->answered)
+        return nullptr;
+
+    double timeOrigin = 0;
+    std::shared_ptr<const TPageSnapshot> snapshot = ParseSnapshot(pending->answer, &timeOrigin);
+    // A page that never answered leaves the previous document on show. Its navigation began
+    // around the previous Navigate, the new one's after the latest: the midpoint tells them
+    // apart whatever small offset lies between the two clocks.
+    if (snapshot && !m_wantsBlank && m_previousNavigatedAt > 0 && timeOrigin > 0
+        && timeOrigin < (m_previousNavigatedAt + m_navigatedAt) / 2)
+        return nullptr;
+    return snapshot;
+}

@@ -1,0 +1,26 @@
+#include "crawl/webengine/webengineenvironment.h"
+
+#include <QByteArrayList>
+#include <QCoreApplication>
+
+void PrepareWebEngineEnvironment()
+{
+    if (!qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+
+    QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+    const QByteArrayList required = {"--disable-gpu", "--disable-background-networking",
+                                     "--disable-component-update", "--disable-sync",
+                                     "--no-first-run"};
+    const QByteArrayList present = flags.split(' ');
+    for (const QByteArray& flag : required) {
+        if (present.contains(flag))
+            continue;
+        if (!flags.isEmpty())
+            flags += ' ';
+        flags += flag;
+    }
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags);
+
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+}
