@@ -1,0 +1,244 @@
+#include "ui/outputpanel.h"
+
+#include "results/exportlist.h"
+#include "results/resultlists.h"
+#include "task/paths.h"
+#include "ui/desktop.h"
+#include "ui/icons.h"
+#include "ui/imagesmodel.h"
+#include "ui/messages.h"
+#include "ui/resulttablemodel.h"
+
+#include <QFile>
+#include <QHeaderView>
+#include <QListView>
+#include <QMenu>
+#include <QTabWidget>
+#include <QTableView>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+namespace {
+
+QTreeView* MakeReportView(QAbstractItemModel* model, std::initializer_list<int> widths, QWidget* parent)
+{
+    auto* view = new QTreeView(parent);
+    view->setModel(model);
+    view->setRootIsDecorated(false);
+    view->setItemsExpandable(false);
+    view->setUniformRowHeights(true);
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->setAllColumnsShowFocus(true);
+    view->header()->setStretchLastSection(true);
+    int column = 0;
+    for (int width : widths)
+        view->setColumnWidth(column++, width);
+    return view;
+}
+
+} // namespace
+
+TOutputPanel::TOutputPanel(TResultLists& lists, const TPaths& paths, std::function<QString()> currentTaskName,
+                           QWidget* parent)
+    : QWidget(parent)
+    , m_lists(lists)
+    , m_paths(paths)
+    , m_currentTaskName(std::move(currentTaskName))
+{
+    setObjectName(QStringLiteral("OutputPanel"));
+    for (int tab : {TabText, TabFlash, TabDownloads, TabLinks})
+        m_tableModels[tab] = new TResultTableModel(lists, tab, this);
+    m_imagesModel = new TImagesModel(lists, this);
+
+    m_tabs = new QTabWidget(this);
+    m_tabs->setObjectName(QStringLiteral("ResultTabs"));
+    m_tabs->setDocumentMode(true);
+
+    m_views[TabText] = MakeReportView(m_tableModels[TabText], {150, 150, 150, 150, 211}, m_tabs);
+
+    m_imagesView = new QListView(m_tabs);
+    m_imagesView->setObjectName(QStringLiteral("ImagesView"));
+    m_imagesView->setModel(m_imagesModel);
+    m_imagesView->setViewMode(QListView::IconMode);
+    m_imagesView->setIconSize(QSize(80, 80));
+    m_imagesView->setGridSize(QSize(108, 114));
+    m_imagesView->setUniformItemSizes(true);
+    m_imagesView->setMovement(QListView::Static);
+    m_imagesView->setResizeMode(QListView::Adjust);
+    m_imagesView->setLayoutMode(QListView::Batched);
+    m_imagesView->setBatchSize(200);
+    m_imagesView->setWordWrap(false);
+    m_imagesView->setTextElideMode(Qt::ElideMiddle);
+    m_imagesView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_imagesView->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_imagesView->setMouseTracking(true);
+    m_imagesView->setAttribute(Qt::WA_Hover);
+    m_views[TabImages] = m_imagesView;
+    connect(m_imagesView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &TOutputPanel::OnImageSelectionChanged);
+    connect(m_imagesView->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &TOutputPanel::OnImageSelectionChanged);
+    connect(m_imagesView, &QListView::doubleClicked, this,
+            [this] { TMessages::RunCommand(this, [this] { OpenSelectedImage(); }); });
+
+    m_views[TabFlash] = MakeReportView(m_tableModels[TabFlash], {150, 430}, m_tabs);
+    m_views[TabDownloads] = MakeReportView(m_tableModels[TabDownloads], {150, 430}, m_tabs);
+
+    auto* links = new QTableView(m_tabs);
+    links->setModel(m_tableModels[TabLinks]);
+    links->setShowGrid(true);
+    links->setSelectionBehavior(QAbstractItemView::SelectRows);
+    links->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    links->horizontalHeader()->hide();
+    links->horizontalHeader()->setStretchLastSection(true);
+    links->verticalHeader()->hide();
+    links->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    links->verticalHeader()->setDefaultSectionSize(links->fontMetrics().height() + 4);
+    links->setWordWrap(false);
+    m_views[TabLinks] = links;
+
+    const char* captions[5] = {"Text", "Images", "Flash", "Downloads", "Links"};
+    const char* names[5] = {"TextView", "ImagesView", "FlashView", "DownloadsView", "LinksView"};
+    for (int tab = 0; tab < 5; ++tab) {
+        m_views[tab]->setObjectName(QString::fromLatin1(names[tab]));
+        m_tabs->addTab(m_views[tab], QString::fromLatin1(captions[tab]));
+    }
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(BuildToolBar());
+    layout->addWidget(m_tabs, 1);
+}
+
+QToolBar* TOutputPanel::BuildToolBar()
+{
+    auto* bar = new QToolBar(this);
+    bar->setObjectName(QStringLiteral("OutputToolBar"));
+    bar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    bar->setIconSize(QSize(20, 20));
+
+    auto* menu = new QMenu(this);
+    menu->setObjectName(QStringLiteral("ViewMenu"));
+    const char* captions[5] = {"Text", "Images", "Flash", "Downloads", "Links"};
+    for (int tab = 0; tab < 5; ++tab) {
+        QAction* item = menu->addAction(QString::fromLatin1(captions[tab]));
+        item->setData(tab);
+    }
+    connect(menu, &QMenu::triggered, this, [this](QAction* item) { ShowTab(item->data().toInt()); });
+
+    m_viewButton = new QToolButton(bar);
+    m_viewButton->setObjectName(QStringLiteral("ViewButton"));
+    m_viewButton->setText(QStringLiteral("View"));
+    m_viewButton->setIcon(CommandIcon(TIconKind::View));
+    m_viewButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    m_viewButton->setMenu(menu);
+    m_viewButton->setPopupMode(QToolButton::InstantPopup);
+    bar->addWidget(m_viewButton);
+    bar->addSeparator();
+
+    QAction* exportList = bar->addAction(CommandIcon(TIconKind::Export), QStringLiteral("Export List"));
+    exportList->setObjectName(QStringLiteral("ActionExportList"));
+    connect(exportList, &QAction::triggered, this,
+            [this] { TMessages::RunCommand(this, [this] { ExportListExecute(); }); });
+    QAction* folder = bar->addAction(CommandIcon(TIconKind::Folder), QStringLiteral("Destination Directory"));
+    folder->setObjectName(QStringLiteral("ActionDestinationDirectory"));
+    connect(folder, &QAction::triggered, this,
+            [this] { TMessages::RunCommand(this, [this] { DestinationDirectoryExecute(); }); });
+    bar->addSeparator();
+    QAction* openImage = bar->addAction(CommandIcon(TIconKind::OpenImage), QStringLiteral("Open Image"));
+    openImage->setObjectName(QStringLiteral("ActionOpenImage"));
+    connect(openImage, &QAction::triggered, this,
+            [this] { TMessages::RunCommand(this, [this] { OpenSelectedImage(); }); });
+    return bar;
+}
+
+QAbstractItemView* TOutputPanel::View(int tab) const
+{
+    return tab >= 0 && tab < 5 ? m_views[tab] : nullptr;
+}
+
+void TOutputPanel::ShowTab(int tab)
+{
+    if (tab >= 0 && tab < m_tabs->count())
+        m_tabs->setCurrentIndex(tab);
+}
+
+int TOutputPanel::CurrentTab() const
+{
+    return m_tabs->currentIndex();
+}
+
+void TOutputPanel::ExportListExecute()
+{
+    const int tab = CurrentTab();
+    if (tab < 0 || tab > 4)
+        return;
+    if (m_lists.RowCount(tab) == 0) {
+        TMessages::Information(this, EmptyListMessage(tab));
+        return;
+    }
+    const QString path = TMessages::SaveFileName(this, QStringLiteral("Text Documents (*.txt)"));
+    if (path.isEmpty())
+        return;
+    ExportList(m_lists, tab, path);
+}
+
+void TOutputPanel::DestinationDirectoryExecute()
+{
+    const QString name = m_currentTaskName();
+    QString folder;
+    switch (CurrentTab()) {
+    case TabImages:
+        folder = m_paths.ImagesFolder(name);
+        break;
+    case TabFlash:
+        folder = m_paths.FlashesFolder(name);
+        break;
+    case TabDownloads:
+        folder = m_paths.DownloadsFolder(name);
+        break;
+    default:
+        folder = m_paths.TaskFolder(name);
+        break;
+    }
+    TDesktop::OpenLocalPath(folder);
+}
+
+void TOutputPanel::OpenSelectedImage()
+{
+    if (m_lists.Images().Count() == 0) {
+        TMessages::Information(this, QStringLiteral("Images list is empty."));
+        return;
+    }
+    if (!m_imagesView->selectionModel()->hasSelection()) {
+        TMessages::Information(this, QStringLiteral("Please select a picture"));
+        return;
+    }
+    const QString path = m_lists.Images().Files().CurrentPath();
+    if (!path.isEmpty() && QFile::exists(path))
+        TDesktop::OpenLocalPath(path);
+}
+
+void TOutputPanel::FlushModels()
+{
+    for (TResultTableModel* model : m_tableModels) {
+        if (model)
+            model->Flush();
+    }
+    m_imagesModel->Flush();
+}
+
+void TOutputPanel::OnImageSelectionChanged()
+{
+    QItemSelectionModel* selection = m_imagesView->selectionModel();
+    if (!selection->hasSelection() || m_lists.Images().Files().Count() == 0)
+        return;
+    const QModelIndex current = selection->currentIndex();
+    const QModelIndexList selected = selection->selectedIndexes();
+    const int row = current.isValid() && selection->isSelected(current) ? current.row() : selected.first().row();
+    m_lists.Images().Files().SetCurrent(row);
+}

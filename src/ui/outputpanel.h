@@ -1,0 +1,60 @@
+#pragma once
+/**
+ * The Output window below its header: the output tool bar ("View", "Export List",
+ * "Destination Directory", "Open Image") and the five result tabs with their views.
+ * It shows the engine's result lists and works on whichever tab is current. GUI thread.
+ */
+
+#include <QWidget>
+#include <functional>
+
+class TImagesModel;
+class TPaths;
+class TResultLists;
+class TResultTableModel;
+class QAbstractItemView;
+class QListView;
+class QTabWidget;
+class QToolBar;
+class QToolButton;
+
+class TOutputPanel : public QWidget
+{
+    Q_OBJECT
+public:
+    /** currentTaskName: the TaskName of CurrentTask, read when "Destination Directory" runs. */
+    TOutputPanel(TResultLists& lists, const TPaths& paths, std::function<QString()> currentTaskName,
+                 QWidget* parent = nullptr);
+
+    /** Makes the tab current (0 Text .. 4 Links); other indexes do nothing. */
+    void ShowTab(int tab);
+    int CurrentTab() const;
+
+    /** "Export List": the current tab's rows to a text file the user names. */
+    void ExportListExecute();
+    /** "Destination Directory": the folder of the current tab's files in the file manager. */
+    void DestinationDirectoryExecute();
+    /** "Open Image" and double click: the selected picture in the default viewer. */
+    void OpenSelectedImage();
+    /** Shows every row appended so far at once (normally they follow in batches). */
+    void FlushModels();
+
+    QTabWidget* Tabs() const { return m_tabs; }
+    QListView* ImagesView() const { return m_imagesView; }
+    QAbstractItemView* View(int tab) const;
+    QToolButton* ViewButton() const { return m_viewButton; }
+
+private:
+    QToolBar* BuildToolBar();
+    void OnImageSelectionChanged();
+
+    TResultLists& m_lists;
+    const TPaths& m_paths;
+    std::function<QString()> m_currentTaskName;
+    QTabWidget* m_tabs = nullptr;
+    QToolButton* m_viewButton = nullptr;
+    QListView* m_imagesView = nullptr;
+    TImagesModel* m_imagesModel = nullptr;
+    TResultTableModel* m_tableModels[5] = {};
+    QAbstractItemView* m_views[5] = {};
+};

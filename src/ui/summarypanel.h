@@ -1,0 +1,54 @@
+#pragma once
+/**
+ * The task summary under the "Summary" header: the task's name, whether it runs, the page
+ * counts of the current or last run and the row counts of the five result lists. It shows
+ * a snapshot taken when the task was selected; nothing refreshes it meanwhile.
+ * Also holds the thumbnail progress bar, hidden except while the gallery is rebuilt.
+ * GUI thread.
+ */
+
+#include <QWidget>
+#include <array>
+
+class QGroupBox;
+class QLabel;
+class QProgressBar;
+
+/** What the panel shows for one task. */
+struct TSummaryData
+{
+    QString TaskName;
+    bool Running = false;
+    qsizetype VisitedPages = 0;   // V of "URLs: (V/T)"
+    qsizetype TotalPages = 0;     // T: visited plus those waiting for the next level
+    std::array<qsizetype, 5> Rows{};   // Text, Images, Flash, Downloads, Links
+};
+
+class TSummaryPanel : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit TSummaryPanel(QWidget* parent = nullptr);
+
+    /** Sets the eight lines, then shows them. */
+    void ShowSummary(const TSummaryData& data);
+    /** Hides the eight lines; the panel is empty. */
+    void HideSummary();
+    /** The thumbnail progress bar: shown with a value (0..100), or hidden. */
+    void SetThumbnailProgress(bool visible, int percent);
+
+    /** Line 0 name, 1 status, 2 pages, 3..7 the result lines. */
+    QLabel* Line(int index) const { return m_lines.at(index); }
+    QGroupBox* OutputGroup() const { return m_group; }
+    QProgressBar* ThumbnailProgress() const { return m_progress; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void Place();
+
+    std::array<QLabel*, 8> m_lines{};
+    QGroupBox* m_group = nullptr;
+    QProgressBar* m_progress = nullptr;
+};
