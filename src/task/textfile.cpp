@@ -58,11 +58,18 @@ void WriteFileAtomically(const QString& path, const QByteArray& bytes)
 {
     // QSaveFile writes a temporary file beside the target and renames it over the target on
     // commit; without a fallback to direct writing, a failure leaves the old file untouched.
+    // Unbuffered: a buffered QFileDevice drops the rest of its buffer after a short write (disk
+    // full, file size limit) and still commits, which would replace the file by a truncated one.
     QSaveFile file(path);
     file.setDirectWriteFallback(false);
-    bool ok = file.open(QIODevice::WriteOnly);
-    if (ok)
-        ok = file.write(bytes) == bytes.size();
+    bool ok = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+    qsizetype written = 0;
+    while (ok && written < bytes.size()) {
+        const qint64 n = file.write(bytes.constData() + written, bytes.size() - written);
+        ok = n > 0;
+        if (ok)
+            written += qsizetype(n);
+    }
     if (ok)
         ok = file.commit();
     else

@@ -1,0 +1,130 @@
+// The catalogue, the program settings and the line files beneath them.
+#include "task/catalogue.h"
+#include "task/errors.h"
+#include "task/paths.h"
+#include "task/programsettings.h"
+#include "task/textfile.h"
+#include "testfiles.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+class StoredFilesTest : public testing::Test
+{
+protected:
+    void SetUp() override { ASSERT_TRUE(m_dir.isValid()); }
+    TPaths Paths() const { return TPaths(m_dir.path()); }
+    void MakeTask(const QString& name) const { WriteBytes(Paths().TaskSettingsFile(name), "[General]\r\n"); }
+
+    QTemporaryDir m_dir;
+};
+
+} // namespace
+
+TEST(TextFile, SplitsCrLfLfAndCrAndWritesCrLf)
+{
+    EXPECT_EQ(SplitTextLines("a\r\nb\nc\rd"), (QStringList{"a", "b", "c", "d"}));
+    EXPECT_EQ(SplitTextLines("a\r\n\r\n"), (QStringList{"a", ""}));
+    EXPECT_EQ(SplitTextLines("\r\n"), QStringList{""});
+    EXPECT_EQ(SplitTextLines("\r\r\n\n"), (QStringList{"", "", ""}));
+    EXPECT_TRUE(SplitTextLines(QByteArray()).isEmpty());
+    EXPECT_EQ(SplitTextLines("\xc3\xa9t\xc3\xa9"), QStringList{QStringLiteral("été")});
+    EXPECT_EQ(JoinTextLines({"a", "", "b"}), QByteArray("a\r\n\r\nb\r\n"));
+    EXPECT_EQ(JoinTextLines({}), QByteArray());
+}
+
+TEST_F(StoredFilesTest, AtomicWriteFailureKeepsTheOldContent)
+{
+    const QString path = Paths().ProgramFolder() + QStringLiteral("list.dat");
+    WriteTextLines(path, {QStringLiteral("old")});
+    try {
+        TFileSizeLimit limit(100);
+        WriteTextLines(path, {QString(500, QChar(u'n'))});
+        FAIL() << "no error";
+    } catch (const EPagemintError& error) {
+        EXPECT_EQ(error.Message(), QStringLiteral("Unable to write to ") + path);
+    }
+    EXPECT_EQ(ReadBytes(path), QByteArray("old\r\n"));
+    EXPECT_TRUE(OtherEntries(m_dir.path(), QStringLiteral("list.dat")).isEmpty());
+
+    // A folder standing where the file should be is left as it is.
+    const QString folder = Paths().ProgramFolder() + QStringLiteral("dir.dat");
+    QDir().mkpath(folder + QStringLiteral("/inner"));
+    EXPECT_THROW(WriteTextLines(folder, {QStringLiteral("x")}), EPagemintError);
+    EXPECT_TRUE(QFileInfo(folder + QStringLiteral("/inner")).isDir());
+
+    bool exists = true;
+    EXPECT_TRUE(ReadTextLines(folder, &exists).isEmpty());
+    EXPECT_FALSE(exists);
+}
+
+TEST_F(StoredFilesTest, CatalogueKeepsNamesByteForByteAndSkipsUnusableLines)
+{
+    EXPECT_TRUE(LoadTaskList(Paths()).isEmpty());
+    WriteBytes(Paths().TaskListFile(), QByteArray());
+    EXPECT_TRUE(LoadTaskList(Paths()).isEmpty());
+
+    MakeTask(QStringLiteral("first"));
+    MakeTask(QStringLiteral(" padded "));
+    MakeTask(QStringLiteral("third"));
+    QDir().mkpath(Paths().TaskFolder(QStringLiteral("gone")));  // folder without settings.ini
+    // settings.ini files that unusable names would reach.
+    WriteBytes(Paths().TaskRoot() + QStringLiteral("settings.ini"), "x");
+    WriteBytes(Paths().ProgramFolder() + QStringLiteral("settings.ini"), "x");
+    MakeTask(QStringLiteral("a/b"));
+
+    WriteBytes(Paths().TaskListFile(), "first\r\ngone\n padded \rthird\r\n\r\n.\r\n..\r\na/b\r\nfirst");
+    const QStringList names = LoadTaskList(Paths());
+    EXPECT_EQ(names, (QStringList{"first", " padded ", "third", "first"}));
+
+    SaveTaskList(Paths(), names);
+    EXPECT_EQ(ReadBytes(Paths().TaskListFile()), QByteArray("first\r\n padded \r\nthird\r\nfirst\r\n"));
+    SaveTaskList(Paths(), {});
+    EXPECT_EQ(ReadBytes(Paths().TaskListFile()), QByteArray());
+    EXPECT_TRUE(QFileInfo::exists(Paths().TaskListFile()));
+}
+
+TEST_F(StoredFilesTest, ProgramSettingsDefaultsAndFreshFile)
+{
+    const QString path = Paths().ProgramSettingsFile();
+    const TProgramSettings defaults = ReadProgramSettings(path);
+    EXPECT_EQ(defaults, TProgramSettings());
+    EXPECT_EQ(defaults.DownloadControlFlags(), 0x80 | 0x100 | 0x200 | 0x400);
+
+    WriteProgramSettings(path, defaults);
+    EXPECT_EQ(ReadBytes(path), QByteArray("[Browser]\r\nBrowser01=0\r\nBrowser02=0\r\nBrowser03=0\r\nBrowser04=1\r\n"
+                                          "Browser05=1\r\nBrowser06=1\r\nBrowser07=1\r\n[Downloader]\r\n"
+                                          "Downloader01=\r\nDownloader02=\r\nDownloader03=\r\nDownloader04=\r\n"));
+}
+
+TEST_F(StoredFilesTest, ProgramSettingsReadLikeIntegersAndKeepOtherLines)
+{
+    const QString path = Paths().ProgramSettingsFile();
+    WriteBytes(path, "[Browser]\nBrowser01=yes\nBrowser04=2\nBrowser05=0\nTheme=dark\n"
+                     "[Downloader]\nDownloader01= proxy.lan \nDownloader02=abc\nDownloader04=\"p w\"\n");
+    TProgramSettings s = ReadProgramSettings(path);
+    EXPECT_FALSE(s.DownloadImages);
+    EXPECT_TRUE(s.DontExecuteScripts);
+    EXPECT_FALSE(s.DontExecuteJava);
+    EXPECT_EQ(s.ProxyServer, QStringLiteral("proxy.lan"));
+    EXPECT_EQ(s.ProxyPort, QStringLiteral("abc"));
+    EXPECT_EQ(s.AuthPassword, QStringLiteral("p w"));
+
+    s.DownloadImages = true;
+    s.AuthUserName = QStringLiteral("me");
+    WriteProgramSettings(path, s);
+    const QByteArray bytes = ReadBytes(path);
+    EXPECT_TRUE(bytes.contains("Theme=dark\n"));
+    EXPECT_EQ(ReadProgramSettings(path), s);
+    EXPECT_EQ(s.DownloadControlFlags(), 0x10 | 0x80 | 0x200 | 0x400);
+
+    const QString blocked = path + QStringLiteral("/pmsettings.ini");
+    try {
+        WriteProgramSettings(blocked, s);
+        FAIL() << "no error";
+    } catch (const EPagemintError& error) {
+        EXPECT_EQ(error.Message(), QStringLiteral("Unable to write to ") + blocked);
+    }
+}
