@@ -1,0 +1,335 @@
+#include "download/imagedecoder.h"
+
+#include <QFile>
+#include <QImageReader>
+#include <QScopeGuard>
+#include <csetjmp>
+#include <cstdio>
+#include <vector>
+
+#include <jpeglib.h>
+#include <jerror.h>
+#include <gif_lib.h>
+
+static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN, "JPEG rows are decoded as B, G, R, X bytes into RGB32");
+
+namespace {
+
+/** libjpeg's error manager, extended with the jump back to the decoding function. */
+struct TJpegErrorManager
+{
+    jpeg_error_mgr Base; // first, so that the manager can be found from cinfo->err
+    std::jmp_buf Jump;
+};
+
+void JpegErrorExit(j_common_ptr info)
+{
+    // libjpeg's default ends the process; this returns to the decoding function instead.
+    std::longjmp(reinterpret_cast<TJpegErrorManager*>(info->err)->Jump, 1);
+}
+
+void JpegEmitMessage(j_common_ptr info, int level)
+{
+    if (level >= 0)
+        return;
+    // A file that ends early is filled up with grey by libjpeg; treat it as undecodable instead.
+    const int code = info->err->msg_code;
+    if (code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER)
+        std::longjmp(reinterpret_cast<TJpegErrorManager*>(info->err)->Jump, 1);
+    ++info->err->num_warnings;
+}
+
+void JpegOutputMessage(j_common_ptr) {}
+
+/** Paints one GIF pixel unless it is transparent or outside the colour map. */
+void PutGifPixel(int index, const ColorMapObject* map, int transparent, QRgb* out)
+{
+    if (index == transparent || index >= map->ColorCount)
+        return;
+    const GifColorType& c = map->Colors[index];
+    *out = qRgb(c.Red, c.Green, c.Blue);
+}
+
+} // namespace
+
+struct TImageDecoder::TJpeg
+{
+    jpeg_decompress_struct Info;
+    TJpegErrorManager Error;
+    bool Created = false;
+};
+
+namespace {
+
+// The functions below call into libjpeg under a setjmp. They hold no objects with destructors,
+// so a jump back from inside libjpeg skips nothing.
+
+bool JpegCreate(jpeg_decompress_struct* info, TJpegErrorManager* error)
+{
+    info->err = jpeg_std_error(&error->Base);
+    error->Base.error_exit = &JpegErrorExit;
+    error->Base.emit_message = &JpegEmitMessage;
+    error->Base.output_message = &JpegOutputMessage;
+    if (setjmp(error->Jump))
+        return false;
+    jpeg_create_decompress(info);
+    return true;
+}
+
+struct TJpegStart
+{
+    unsigned FullWidth = 0;
+    unsigned FullHeight = 0;
+    bool Cmyk = false;
+    bool AdobeInverted = false;
+};
+
+bool JpegStart(jpeg_decompress_struct* info, TJpegErrorManager* error, std::FILE* file, TJpegStart* start)
+{
+    if (setjmp(error->Jump)) {
+        jpeg_abort_decompress(info);
+        return false;
+    }
+    info->mem->max_memory_to_use = TImageDecoder::MaxJpegWorkingMemory;
+    error->Base.num_warnings = 0;
+    jpeg_stdio_src(info, file);
+    if (jpeg_read_header(info, TRUE) != JPEG_HEADER_OK || info->image_width == 0 || info->image_height == 0) {
+        jpeg_abort_decompress(info);
+        return false;
+    }
+    start->FullWidth = info->image_width;
+    start->FullHeight = info->image_height;
+    start->Cmyk = info->jpeg_color_space == JCS_CMYK || info->jpeg_color_space == JCS_YCCK;
+    start->AdobeInverted = info->saw_Adobe_marker;
+    info->out_color_space = start->Cmyk ? JCS_CMYK : JCS_EXT_BGRX;
+    info->dct_method = JDCT_ISLOW;
+    info->do_fancy_upsampling = FALSE;
+    info->do_block_smoothing = FALSE;
+
+    const QSize area = TImageDecoder::PictureArea(QSize(int(start->FullWidth), int(start->FullHeight)));
+    for (unsigned num = 1; num <= 8; ++num) {
+        info->scale_num = num;
+        info->scale_denom = 8;
+        jpeg_calc_output_dimensions(info);
+        if (info->output_width >= unsigned(area.width()) && info->output_height >= unsigned(area.height()))
+            break;
+    }
+    if (qint64(info->output_width) * qint64(info->output_height) > TImageDecoder::MaxDecodedPixels) {
+        jpeg_abort_decompress(info);
+        return false;
+    }
+    jpeg_start_decompress(info);
+    return true;
+}
+
+bool JpegReadRows(jpeg_decompress_struct* info, TJpegErrorManager* error, uchar* bits, qsizetype stride,
+                  bool cmyk, bool adobeInverted)
+{
+    if (setjmp(error->Jump)) {
+        jpeg_abort_decompress(info);
+        return false;
+    }
+    JSAMPARRAY cmykRow = nullptr;
+    if (cmyk)
+        cmykRow = (*info->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(info), JPOOL_IMAGE,
+                                             info->output_width * 4, 1);
+    while (info->output_scanline < info->output_height) {
+        uchar* row = bits + stride * qsizetype(info->output_scanline);
+        JSAMPROW target = cmyk ? cmykRow[0] : row;
+        if (jpeg_read_scanlines(info, &target, 1) != 1) {
+            jpeg_abort_decompress(info);
+            return false;
+        }
+        if (cmyk) {
+            const uchar* in = cmykRow[0];
+            for (unsigned x = 0; x < info->output_width; ++x, in += 4, row += 4) {
+                // Adobe writes CMYK inverted; plain CMYK is stored as ink amounts.
+                const int c = adobeInverted ? in[0] : 255 - in[0];
+                const int m = adobeInverted ? in[1] : 255 - in[1];
+                const int y = adobeInverted ? in[2] : 255 - in[2];
+                const int k = adobeInverted ? in[3] : 255 - in[3];
+                row[0] = uchar(y * k / 255);
+                row[1] = uchar(m * k / 255);
+                row[2] = uchar(c * k / 255);
+                row[3] = 0xFF;
+            }
+        }
+    }
+    jpeg_finish_decompress(info);
+    return true;
+}
+
+} // namespace
+
+TImageDecoder::TImageDecoder() : m_jpeg(std::make_unique<TJpeg>())
+{
+    m_jpeg->Created = JpegCreate(&m_jpeg->Info, &m_jpeg->Error);
+}
+
+TImageDecoder::~TImageDecoder()
+{
+    if (m_jpeg->Created)
+        jpeg_destroy_decompress(&m_jpeg->Info);
+}
+
+TImageDecoder::Kind TImageDecoder::KindOf(const QString& path)
+{
+    const qsizetype slash = path.lastIndexOf(u'/');
+    const qsizetype dot = path.lastIndexOf(u'.');
+    if (dot <= slash)
+        return Kind::Bmp;
+    const QString ext = path.mid(dot).toLower();
+    if (ext == u".jpg" || ext == u".jpeg")
+        return Kind::Jpeg;
+    if (ext == u".gif")
+        return Kind::Gif;
+    return Kind::Bmp;
+}
+
+QSize TImageDecoder::PictureArea(QSize fullSize)
+{
+    const qint64 w = fullSize.width();
+    const qint64 h = fullSize.height();
+    if (w <= 0 || h <= 0)
+        return QSize();
+    if (h < w)
+        return QSize(63, int(h * 64 / w));
+    return QSize(int(w * 64 / h), 63);
+}
+
+bool TImageDecoder::Decode(const QString& path, TDecodedPicture& picture)
+{
+    switch (KindOf(path)) {
+    case Kind::Jpeg: return DecodeJpeg(path, picture);
+    case Kind::Gif: return DecodeGif(path, picture);
+    case Kind::Bmp: break;
+    }
+    return DecodeBmp(path, picture);
+}
+
+bool TImageDecoder::DecodeJpeg(const QString& path, TDecodedPicture& picture)
+{
+    if (!m_jpeg->Created)
+        return false;
+    std::FILE* file = std::fopen(QFile::encodeName(path).constData(), "rbe");
+    if (!file)
+        return false;
+    const auto closeFile = qScopeGuard([file] { std::fclose(file); });
+
+    jpeg_decompress_struct* info = &m_jpeg->Info;
+    TJpegStart start;
+    if (!JpegStart(info, &m_jpeg->Error, file, &start))
+        return false;
+    QImage image(int(info->output_width), int(info->output_height), QImage::Format_RGB32);
+    if (image.isNull()) {
+        jpeg_abort_decompress(info);
+        return false;
+    }
+    if (!JpegReadRows(info, &m_jpeg->Error, image.bits(), image.bytesPerLine(), start.Cmyk, start.AdobeInverted))
+        return false;
+    picture.Image = std::move(image);
+    picture.FullSize = QSize(int(start.FullWidth), int(start.FullHeight));
+    return true;
+}
+
+bool TImageDecoder::DecodeGif(const QString& path, TDecodedPicture& picture)
+{
+    int error = 0;
+    GifFileType* gif = DGifOpenFileName(QFile::encodeName(path).constData(), &error);
+    if (!gif)
+        return false;
+    const auto closeGif = qScopeGuard([gif] {
+        int closeError = 0;
+        DGifCloseFile(gif, &closeError);
+    });
+
+    int transparent = -1;
+    for (;;) {
+        GifRecordType type = UNDEFINED_RECORD_TYPE;
+        if (DGifGetRecordType(gif, &type) == GIF_ERROR || type == TERMINATE_RECORD_TYPE)
+            return false;
+        if (type == EXTENSION_RECORD_TYPE) {
+            int code = 0;
+            GifByteType* block = nullptr;
+            if (DGifGetExtension(gif, &code, &block) == GIF_ERROR)
+                return false;
+            if (code == GRAPHICS_EXT_FUNC_CODE && block && block[0] >= 4)
+                transparent = (block[1] & 0x01) ? block[4] : -1;
+            while (block) {
+                if (DGifGetExtensionNext(gif, &block) == GIF_ERROR)
+                    return false;
+            }
+            continue;
+        }
+        if (type != IMAGE_DESC_RECORD_TYPE)
+            continue;
+
+        // The first frame.
+        if (DGifGetImageDesc(gif) == GIF_ERROR)
+            return false;
+        const GifImageDesc& frame = gif->Image;
+        const ColorMapObject* map = frame.ColorMap ? frame.ColorMap : gif->SColorMap;
+        if (!map || map->ColorCount <= 0 || frame.Width <= 0 || frame.Height <= 0)
+            return false;
+        int width = gif->SWidth;
+        int height = gif->SHeight;
+        if (width <= 0 || height <= 0) {
+            width = frame.Width;
+            height = frame.Height;
+        }
+        if (qint64(width) * height > MaxDecodedPixels || qint64(frame.Width) * frame.Height > MaxDecodedPixels)
+            return false;
+        QImage canvas(width, height, QImage::Format_RGB32);
+        if (canvas.isNull())
+            return false;
+        canvas.fill(Qt::white);
+
+        std::vector<GifPixelType> line(size_t(frame.Width));
+        auto putRow = [&](int y) {
+            const int canvasY = frame.Top + y;
+            if (canvasY < 0 || canvasY >= height)
+                return;
+            auto* out = reinterpret_cast<QRgb*>(canvas.scanLine(canvasY));
+            for (int x = 0; x < frame.Width; ++x) {
+                const int canvasX = frame.Left + x;
+                if (canvasX >= 0 && canvasX < width)
+                    PutGifPixel(line[size_t(x)], map, transparent, &out[canvasX]);
+            }
+        };
+        if (frame.Interlace) {
+            static const int offsets[] = {0, 4, 2, 1};
+            static const int steps[] = {8, 8, 4, 2};
+            for (int pass = 0; pass < 4; ++pass) {
+                for (int y = offsets[pass]; y < frame.Height; y += steps[pass]) {
+                    if (DGifGetLine(gif, line.data(), frame.Width) == GIF_ERROR)
+                        return false;
+                    putRow(y);
+                }
+            }
+        } else {
+            for (int y = 0; y < frame.Height; ++y) {
+                if (DGifGetLine(gif, line.data(), frame.Width) == GIF_ERROR)
+                    return false;
+                putRow(y);
+            }
+        }
+        picture.Image = std::move(canvas);
+        picture.FullSize = picture.Image.size();
+        return true;
+    }
+}
+
+bool TImageDecoder::DecodeBmp(const QString& path, TDecodedPicture& picture)
+{
+    QImageReader reader(path, "BMP");
+    reader.setAutoDetectImageFormat(false);
+    const QSize size = reader.size();
+    if (!size.isValid() || size.isEmpty() || qint64(size.width()) * size.height() > MaxDecodedPixels)
+        return false;
+    QImage image = reader.read();
+    if (image.isNull() || image.width() <= 0 || image.height() <= 0)
+        return false;
+    picture.FullSize = image.size();
+    picture.Image = std::move(image);
+    return true;
+}
