@@ -1,0 +1,93 @@
+#pragma once
+/**
+ * The headless front end of the harvesting engine: runs named tasks one after the other with
+ * the same THarvester the desktop program uses, and is its THarvestHost. Messages go to an
+ * "out" sink (standard output), progress, notes and errors to an "err" sink (standard error).
+ * Lives on the user-interface thread; everything runs inside Run.
+ *
+ * A task's run: CurrentTask is read from DIR/Task/<name>/settings.ini, THarvester::RunTask
+ * crawls it (the manual logon pause is skipped: nobody is there), then the runner waits,
+ * pumping events, until the task's downloads are done, and saves the result lists once more
+ * so that the files on disk are exactly what SaveResultLists writes for the finished task.
+ */
+
+#include "batch/progressreporter.h"
+#include "engine/harvester.h"
+#include "task/paths.h"
+
+#include <QObject>
+#include <QStringList>
+#include <functional>
+#include <memory>
+
+class QEventLoop;
+class QTimer;
+class TBrowser;
+
+// No Q_OBJECT: the runner has no signals or slots of its own (connections use lambdas).
+class TBatchRunner : public QObject, public THarvestHost
+{
+public:
+    using TSink = std::function<void(const QString& line)>;
+
+    enum TExitStatus : int {
+        ExitOk = 0,        // every task ran
+        ExitRunError = 1,  // a run ended on an error
+        ExitUsage = 2,     // bad arguments, or a task without settings.ini
+        ExitSignalBase = 128,  // + the signal number, when a signal stopped the run
+    };
+
+    TBatchRunner(const TPaths& paths, TBrowser& browser, TSink out, TSink err,
+                 QObject* parent = nullptr);
+    ~TBatchRunner() override;
+
+    /** The tasks of the list whose settings.ini does not exist, in list order. */
+    static QStringList TasksWithoutSettings(const TPaths& paths, const QStringList& tasks);
+
+    /** Reads the program settings, then runs the tasks in turn; returns the exit status.
+     *  After a stop request no further task is started. */
+    int Run(const QStringList& tasks);
+
+    /** SIGINT or SIGTERM number count (1, 2, ...): the first acts as "Stop", the second aborts
+     *  the running downloads and makes Run return. */
+    void Interrupt(int signalNumber, int count);
+
+    THarvester& Harvester() { return *m_harvester; }
+
+    // THarvestHost
+    void ProcessMessages() override;
+    qint64 NowMs() const override;
+    void ShowMessage(const QString& text) override;
+    void SetSearchProgress(int percent) override;
+    void SetCurrentPage(const QString& text) override;
+    void StartDownloadTimer() override;
+    bool CanPauseForLogon() const override { return false; }
+    void LogonPauseSkipped(const QString& url) override;
+    void RunStarted(const QString& taskName) override;
+    void CrawlCompleted(const QString& taskName) override;
+    void SetDownloadProgress(int percent) override;
+    void SetGalleryBusy(bool busy) override;
+    void SetGalleryProgress(bool visible, int percent) override;
+
+private:
+    /** Runs one task; false when it ended on an error (already reported). */
+    bool RunOneTask(const QString& taskName);
+    /** Pumps events until the downloads are done, cannot go on, or an abort was asked for. */
+    void WaitForDownloads();
+    bool DownloadsSettled() const;
+    void UpdateDownloadCounts();
+    void ReportError(const QString& taskName, const QString& text);
+
+    TPaths m_paths;
+    TBrowser& m_browser;
+    TSink m_out;
+    TSink m_err;
+    TProgressReporter m_progress;
+    std::unique_ptr<THarvester> m_harvester;
+    QTimer* m_heartbeat = nullptr;   // bounds how long one ProcessMessages may block
+    QEventLoop* m_waitLoop = nullptr;
+    int m_stopSignal = 0;            // the first SIGINT/SIGTERM, 0 when none
+    bool m_aborted = false;
+    bool m_timing = false;           // PAGEMINT_BATCH_TIMING set: per-page timing on stderr
+    qint64 m_pumpNs = 0;             // time spent inside ProcessMessages during the crawl
+};
