@@ -1,0 +1,458 @@
+#include "ui/mainunit.h"
+
+#include "crawl/webengine/webenginebrowser.h"
+#include "task/catalogue.h"
+#include "ui/aboutunit.h"
+#include "ui/desktop.h"
+#include "ui/icons.h"
+#include "ui/messages.h"
+#include "ui/outputpanel.h"
+#include "ui/productinfo.h"
+#include "ui/settingunit.h"
+#include "ui/summarypanel.h"
+#include "ui/taskunit.h"
+#include "ui/tasktree.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QListView>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <QWebEngineView>
+
+namespace {
+
+constexpr int kSideAreaWidth = 239;
+constexpr int kSplitterWidth = 7;
+constexpr int kHeaderHeight = 35;
+
+} // namespace
+
+TMainForm::TMainForm(const QString& programFolder, std::unique_ptr<TBrowser> browser, QWidget* parent)
+    : QMainWindow(parent)
+    , m_paths(programFolder)
+    , m_browser(std::move(browser))
+{
+    setObjectName(QStringLiteral("MainForm"));
+    setWindowTitle(QStringLiteral("Pagemint"));
+    setWindowIcon(ProgramIcon());
+    resize(1084, 749);
+
+    if (!m_browser) {
+        auto web = std::make_unique<TWebEngineBrowser>(m_paths.BrowserProfileFolder());
+        auto* view = new QWebEngineView;
+        view->setObjectName(QStringLiteral("BrowserView"));
+        view->setPage(web->Page());
+        view->setContextMenuPolicy(Qt::NoContextMenu);
+        m_browserView = view;
+        m_browser = std::move(web);
+    }
+    m_harvester = std::make_unique<THarvester>(m_paths, *m_browser, *this);
+    m_harvester->SetThumbnailBackground(palette().color(QPalette::Button).rgb());
+
+    BuildLayout(m_browserView);
+    BuildStatusBar();
+    SetupActions();
+    FormCreate();
+
+    // The three dialogs exist hidden for the whole run and are shown modally on demand.
+    m_taskForm = new TTaskForm(m_paths, *m_tree, m_harvester->CurrentTask(), this);
+    m_settingForm = new TSettingForm(
+        m_harvester->ProgramSettings(), [this] { m_harvester->ReadProgramSettings(); },
+        [this] { m_harvester->WriteProgramSettings(); }, this);
+    m_aboutForm = new TAboutForm(this);
+
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &TMainForm::FormClose);
+}
+
+TMainForm::~TMainForm()
+{
+    // The engine goes first (it joins the download workers), then the view, then the page.
+    m_harvester.reset();
+    delete m_browserView;
+    m_browserView = nullptr;
+    m_browser.reset();
+}
+
+void TMainForm::FormCreate()
+{
+    m_output->ShowTab(TabImages);
+    LoadTaskList();
+    TMessages::RunCommand(this, [this] { m_harvester->ReadProgramSettings(); });
+}
+
+QWidget* TMainForm::SectionHeader(const QString& caption, QWidget* parent)
+{
+    auto* header = new QLabel(caption, parent);
+    header->setObjectName(QStringLiteral("Header") + caption.trimmed());
+    header->setFixedHeight(kHeaderHeight);
+    header->setIndent(8);
+    QFont font(QStringLiteral("Verdana"));
+    font.setPointSize(13);
+    font.setBold(true);
+    header->setFont(font);
+    header->setStyleSheet(QStringLiteral(
+        "QLabel { color: #1f3550; border-bottom: 1px solid #8ea3bd;"
+        " background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #eef3f9, stop:1 #cfdbea); }"));
+    return header;
+}
+
+void TMainForm::BuildLayout(QWidget* browserView)
+{
+    auto* splitter = new QSplitter(Qt::Horizontal, this);
+    splitter->setObjectName(QStringLiteral("MainSplitter"));
+    splitter->setHandleWidth(kSplitterWidth);
+    splitter->setChildrenCollapsible(false);
+
+    m_taskArea = new QWidget(splitter);
+    m_taskArea->setObjectName(QStringLiteral("TaskWindow"));
+    m_tree = new TTaskTree(m_taskArea);
+    m_summary = new TSummaryPanel(m_taskArea);
+    auto* taskLayout = new QVBoxLayout(m_taskArea);
+    taskLayout->setContentsMargins(0, 0, 0, 0);
+    taskLayout->setSpacing(0);
+    taskLayout->addWidget(SectionHeader(QStringLiteral("Task"), m_taskArea));
+    taskLayout->addWidget(m_tree, 1);
+    taskLayout->addWidget(SectionHeader(QStringLiteral("Summary"), m_taskArea));
+    taskLayout->addWidget(m_summary);
+
+    m_outputArea = new QWidget(splitter);
+    m_outputArea->setObjectName(QStringLiteral("OutputWindow"));
+    m_output = new TOutputPanel(m_harvester->Results(), m_paths,
+                                [this] { return m_harvester->CurrentTask().TaskName; }, m_outputArea);
+    auto* outputLayout = new QVBoxLayout(m_outputArea);
+    outputLayout->setContentsMargins(0, 0, 0, 0);
+    outputLayout->setSpacing(0);
+    outputLayout->addWidget(SectionHeader(QStringLiteral("Output "), m_outputArea));
+    outputLayout->addWidget(m_output, 1);
+
+    m_searchArea = new QWidget(splitter);
+    m_searchArea->setObjectName(QStringLiteral("SearchWindow"));
+    auto* searchLayout = new QVBoxLayout(m_searchArea);
+    searchLayout->setContentsMargins(0, 0, 0, 0);
+    searchLayout->setSpacing(0);
+    searchLayout->addWidget(SectionHeader(QStringLiteral("Search"), m_searchArea));
+    if (!browserView)
+        browserView = new QWidget;   // a stand-in browser has nothing to show
+    browserView->setParent(m_searchArea);
+    browserView->setMinimumWidth(120);
+    searchLayout->addWidget(browserView, 1);
+
+    m_taskArea->setMinimumWidth(150);
+    m_outputArea->setMinimumWidth(200);
+    splitter->setStretchFactor(0, 0);
+    splitter->setStretchFactor(1, 1);
+    splitter->setStretchFactor(2, 0);
+    splitter->setSizes({kSideAreaWidth, width() - 2 * (kSideAreaWidth + kSplitterWidth), kSideAreaWidth});
+    setCentralWidget(splitter);
+}
+
+void TMainForm::BuildStatusBar()
+{
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar"));
+    bar->setSizeGripEnabled(true);
+    auto fixedLabel = [bar](const QString& text, int width, const char* name) {
+        auto* label = new QLabel(text, bar);
+        label->setObjectName(QString::fromLatin1(name));
+        label->setMinimumWidth(width);
+        bar->addWidget(label);
+        return label;
+    };
+    auto progress = [bar](const char* name) {
+        auto* progressBar = new QProgressBar(bar);
+        progressBar->setObjectName(QString::fromLatin1(name));
+        progressBar->setRange(0, 100);
+        progressBar->setValue(0);
+        progressBar->setFixedWidth(200);
+        progressBar->setMaximumHeight(17);
+        bar->addWidget(progressBar);
+        return progressBar;
+    };
+    m_taskField = fixedLabel(QStringLiteral("Task: "), 150, "TaskField");
+    m_taskField->setMaximumWidth(260);
+    fixedLabel(QStringLiteral("Search Progress:"), 101, "SearchProgressLabel");
+    m_searchProgress = progress("SearchProgress");
+    fixedLabel(QStringLiteral("Download Progress:"), 112, "DownloadProgressLabel");
+    m_downloadProgress = progress("DownloadProgress");
+    m_currentPage = new QLabel(QStringLiteral("Current Page:"), bar);
+    m_currentPage->setObjectName(QStringLiteral("CurrentPageField"));
+    m_currentPage->setMinimumWidth(50);
+    bar->addWidget(m_currentPage, 1);
+}
+
+void TMainForm::SetupActions()
+{
+    auto command = [this](const char* name, const QString& caption, TIconKind icon, void (TMainForm::*handler)()) {
+        auto* action = new QAction(CommandIcon(icon), caption, this);
+        action->setObjectName(QString::fromLatin1(name));
+        connect(action, &QAction::triggered, this,
+                [this, handler] { TMessages::RunCommand(this, [this, handler] { (this->*handler)(); }); });
+        return action;
+    };
+    QAction* add = command("ActionNew", QStringLiteral("Add"), TIconKind::Add, &TMainForm::ActionNewExecute);
+    QAction* del = command("ActionDel", QStringLiteral("Delete"), TIconKind::Delete, &TMainForm::ActionDelExecute);
+    QAction* start = command("ActionStart", QStringLiteral("Start"), TIconKind::Start, &TMainForm::ActionStartExecute);
+    QAction* stop = command("ActionPause", QStringLiteral("Stop"), TIconKind::Stop, &TMainForm::ActionPauseExecute);
+    QAction* settings = command("ActionSettings", QStringLiteral("Settings"), TIconKind::Settings,
+                                &TMainForm::ActionSettingsExecute);
+    QAction* exit = command("ActionExit", QStringLiteral("Exit"), TIconKind::Exit, &TMainForm::ActionExitExecute);
+
+    QMenu* taskMenu = menuBar()->addMenu(QStringLiteral("Task"));
+    taskMenu->addActions({add, del});
+    taskMenu->addSeparator();
+    taskMenu->addActions({start, stop});
+    taskMenu->addSeparator();
+    taskMenu->addAction(exit);
+    menuBar()->addMenu(QStringLiteral("Settings"))->addAction(settings);
+
+    QMenu* viewMenu = menuBar()->addMenu(QStringLiteral("View"));
+    auto areaItem = [this, viewMenu](const char* name, const QString& caption, QWidget* area) {
+        QAction* item = viewMenu->addAction(caption);
+        item->setObjectName(QString::fromLatin1(name));
+        item->setCheckable(true);
+        item->setChecked(true);
+        connect(item, &QAction::toggled, area, &QWidget::setVisible);
+    };
+    areaItem("ViewTaskWindow", QStringLiteral("Task Window"), m_taskArea);
+    areaItem("ViewOutputWindow", QStringLiteral("Output Window"), m_outputArea);
+    areaItem("ViewSearchWindow", QStringLiteral("Search Window"), m_searchArea);
+    viewMenu->addSeparator();
+    areaItem("ViewStatusBar", QStringLiteral("Status Bar"), statusBar());
+
+    QMenu* helpMenu = menuBar()->addMenu(QStringLiteral("Help"));
+    QAction* help = helpMenu->addAction(CommandIcon(TIconKind::Help), QStringLiteral("Help Manual"));
+    help->setObjectName(QStringLiteral("HelpManual"));
+    connect(help, &QAction::triggered, this, [] { TDesktop::OpenWebPage(ProductInfo::HelpPageURL()); });
+    helpMenu->addSeparator();
+    QAction* home = helpMenu->addAction(CommandIcon(TIconKind::Home), QStringLiteral("Homepage"));
+    home->setObjectName(QStringLiteral("Homepage"));
+    connect(home, &QAction::triggered, this, [] { TDesktop::OpenWebPage(ProductInfo::HomepageURL()); });
+    QAction* about = helpMenu->addAction(CommandIcon(TIconKind::About), QStringLiteral("About..."));
+    about->setObjectName(QStringLiteral("About"));
+    connect(about, &QAction::triggered, this, [this] { m_aboutForm->exec(); });
+
+    QToolBar* toolBar = addToolBar(QStringLiteral("Main"));
+    toolBar->setObjectName(QStringLiteral("MainToolBar"));
+    toolBar->setMovable(false);
+    toolBar->setFloatable(false);
+    toolBar->toggleViewAction()->setVisible(false);
+    toolBar->setContextMenuPolicy(Qt::PreventContextMenu);
+    toolBar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    toolBar->setIconSize(QSize(20, 20));
+    toolBar->setFixedHeight(44 + 4);
+    for (QAction* action : {add, del, start, stop, settings}) {
+        toolBar->addAction(action);
+        if (auto* button = qobject_cast<QToolButton*>(toolBar->widgetForAction(action)))
+            button->setMinimumSize(60, 40);
+    }
+
+    auto* treeMenu = new QMenu(this);
+    treeMenu->setObjectName(QStringLiteral("TaskTreeMenu"));
+    treeMenu->addActions({add, del});
+    treeMenu->addSeparator();
+    treeMenu->addActions({start, stop});
+    connect(m_tree, &QWidget::customContextMenuRequested, this, [this, treeMenu](const QPoint& pos) {
+        // The right-clicked node becomes the selected one, so the commands act on what was clicked.
+        if (QTreeWidgetItem* item = m_tree->itemAt(pos))
+            m_tree->setCurrentItem(item);
+        treeMenu->popup(m_tree->viewport()->mapToGlobal(pos));
+    });
+    connect(m_tree, &TTaskTree::SelectionChanged, this,
+            [this] { TMessages::RunCommand(this, [this] { TaskTreeChange(); }); });
+}
+
+// ---- Catalogue ----
+
+void TMainForm::LoadTaskList()
+{
+    m_tree->Reset(::LoadTaskList(m_paths));
+}
+
+void TMainForm::SaveTaskList()
+{
+    ::SaveTaskList(m_paths, m_tree->TaskNames());
+}
+
+void TMainForm::TaskTreeChange()
+{
+    if (const std::optional<QString> name = m_tree->SelectedTask()) {
+        m_harvester->SelectTask(*name);
+        ShowTaskSummary(true);
+        m_taskField->setText(QStringLiteral("Task: ") + *name);
+    } else {
+        m_harvester->SelectNoTask();
+        ShowTaskSummary(false);
+        m_taskField->setText(QStringLiteral("Task: "));
+    }
+}
+
+void TMainForm::ShowTaskSummary(bool show)
+{
+    if (!show) {
+        m_summary->HideSummary();
+        return;
+    }
+    const TRunState& run = m_harvester->RunState();
+    const TResultLists& results = m_harvester->Results();
+    TSummaryData data;
+    data.TaskName = m_harvester->CurrentTask().TaskName;
+    const std::optional<QString> shown = m_tree->SelectedTask();
+    data.Running = m_harvester->IsRunActive() && shown && !run.RunningTaskName.isEmpty()
+                   && run.RunningTaskName == *shown;
+    data.VisitedPages = run.VisitedURLList.Count();
+    data.TotalPages = data.VisitedPages + run.NextLevelURLList.Count();
+    for (int tab = 0; tab < 5; ++tab)
+        data.Rows[static_cast<std::size_t>(tab)] = results.RowCount(tab);
+    m_summary->ShowSummary(data);
+}
+
+// ---- Commands ----
+
+void TMainForm::ActionNewExecute()
+{
+    if (m_taskForm->exec() == QDialog::Accepted)
+        ActionStartExecute();
+}
+
+void TMainForm::ActionDelExecute()
+{
+    const std::optional<QString> name = m_tree->SelectedTask();
+    if (!name) {
+        TMessages::Information(this, QStringLiteral("Please select a task."));
+        return;
+    }
+    if (TMessages::Question(this, QStringLiteral("Are you sure you want to delete task ") + *name + QStringLiteral(" ?")))
+        m_tree->RemoveSelectedTask();
+}
+
+void TMainForm::ActionStartExecute()
+{
+    const std::optional<QString> name = m_tree->SelectedTask();
+    if (!name) {
+        TMessages::Information(this, QStringLiteral("Please select a task."));
+        return;
+    }
+    // A close asked for during the run is carried out once the run has returned, error or not.
+    struct TCloseAfterRun
+    {
+        TMainForm* form;
+        ~TCloseAfterRun()
+        {
+            if (form->m_closeAfterRun)
+                QMetaObject::invokeMethod(form, &QWidget::close, Qt::QueuedConnection);
+        }
+    } closeAfterRun{this};
+    m_harvester->RunTask(*name);
+}
+
+void TMainForm::ActionPauseExecute()
+{
+    m_harvester->ActionPauseExecute();
+}
+
+void TMainForm::ActionSettingsExecute()
+{
+    m_settingForm->exec();
+}
+
+void TMainForm::ActionExitExecute()
+{
+    close();
+}
+
+void TMainForm::closeEvent(QCloseEvent* event)
+{
+    if (m_harvester->IsRunActive()) {
+        // The run is stopped as "Stop" would (its lists are saved); the engine can be shut down
+        // only once RunTask has returned, which then closes the window again.
+        m_closing = true;
+        m_closeAfterRun = true;
+        try {
+            m_harvester->ActionPauseExecute();
+        } catch (...) {
+        }
+        event->ignore();
+        return;
+    }
+    FormClose();
+    event->accept();
+}
+
+void TMainForm::FormClose()
+{
+    if (m_closed)
+        return;
+    m_closed = true;
+    m_closing = true;
+    // The download workers are aborted and joined before the catalogue is written and the
+    // window (with the lock they share) goes away.
+    try {
+        m_harvester->Shutdown();
+    } catch (...) {
+    }
+    try {
+        SaveTaskList();
+    } catch (...) {
+    }
+}
+
+// ---- Engine host ----
+
+void TMainForm::ShowMessage(const QString& text)
+{
+    if (!m_closing)   // a run ended by closing the window says nothing more
+        TMessages::Information(this, text);
+}
+
+void TMainForm::SetSearchProgress(int percent)
+{
+    if (m_searchProgress)
+        m_searchProgress->setValue(qBound(0, percent, 100));
+}
+
+void TMainForm::SetCurrentPage(const QString& text)
+{
+    if (m_currentPage)
+        m_currentPage->setText(text);
+}
+
+void TMainForm::SetDownloadProgress(int percent)
+{
+    if (m_downloadProgress)
+        m_downloadProgress->setValue(qBound(0, percent, 100));
+}
+
+void TMainForm::SetGalleryBusy(bool busy)
+{
+    if (busy == m_galleryBusy)
+        return;
+    m_galleryBusy = busy;
+    if (busy) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        setEnabled(false);
+    } else {
+        setEnabled(true);
+        QApplication::restoreOverrideCursor();
+    }
+}
+
+void TMainForm::SetGalleryProgress(bool visible, int percent)
+{
+    if (m_summary)
+        m_summary->SetThumbnailProgress(visible, percent);
+}
+
+void TMainForm::SetImagesRepaint(bool enabled)
+{
+    if (m_output)
+        m_output->ImagesView()->setUpdatesEnabled(enabled);
+}

@@ -1,0 +1,111 @@
+#pragma once
+/**
+ * TMainForm, the program's only top-level window: the Task window (task tree and summary),
+ * the Output window (result lists) and the Search window (embedded browser), the menus, tool
+ * bar and status bar, and the commands. It is a thin layer: the engine (THarvester) owns the
+ * program state and does the work; each command checks its precondition, delegates and shows
+ * the outcome. It is also the engine's host (events, messages, progress, gallery state).
+ * Lives on the GUI thread.
+ */
+
+#include "engine/harvester.h"
+
+#include <QMainWindow>
+#include <memory>
+
+class TAboutForm;
+class TOutputPanel;
+class TSettingForm;
+class TSummaryPanel;
+class TTaskForm;
+class TTaskTree;
+class QLabel;
+class QProgressBar;
+
+class TMainForm : public QMainWindow, public THarvestHost
+{
+    Q_OBJECT
+public:
+    /**
+     * programFolder: ProgramFolder, where tasklist.dat, pmsettings.ini and Task/ live.
+     * browser: the browser to drive; when none is given the window creates the Qt WebEngine
+     * browser and shows it in the "Search" panel (tests give a stand-in without a view).
+     */
+    explicit TMainForm(const QString& programFolder, std::unique_ptr<TBrowser> browser = nullptr,
+                       QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // The window's entry points.
+    void LoadTaskList();
+    void SaveTaskList();
+    void TaskTreeChange();
+    void ShowTaskSummary(bool show);
+    void ActionNewExecute();
+    void ActionDelExecute();
+    void ActionStartExecute();
+    void ActionPauseExecute();
+    void ActionSettingsExecute();
+    void ActionExitExecute();
+    /** Aborts and joins the downloads, then writes the catalogue; errors are swallowed. Runs once.
+     *  A window closed during a run first stops the run and closes once the run has returned. */
+    void FormClose();
+
+    THarvester& Harvester() { return *m_harvester; }
+    TTaskTree* TaskTree() const { return m_tree; }
+    TSummaryPanel* Summary() const { return m_summary; }
+    TOutputPanel* Output() const { return m_output; }
+    TTaskForm* TaskForm() const { return m_taskForm; }
+    TSettingForm* SettingForm() const { return m_settingForm; }
+    TAboutForm* AboutForm() const { return m_aboutForm; }
+    QWidget* TaskArea() const { return m_taskArea; }
+    QWidget* OutputArea() const { return m_outputArea; }
+    QWidget* SearchArea() const { return m_searchArea; }
+    QLabel* TaskField() const { return m_taskField; }
+    QLabel* CurrentPageField() const { return m_currentPage; }
+    QProgressBar* SearchProgress() const { return m_searchProgress; }
+    QProgressBar* DownloadProgress() const { return m_downloadProgress; }
+
+    // THarvestHost (events and the clock come from its default Qt event loop pump)
+    void ShowMessage(const QString& text) override;
+    void SetSearchProgress(int percent) override;
+    void SetCurrentPage(const QString& text) override;
+    void SetDownloadProgress(int percent) override;
+    void SetGalleryBusy(bool busy) override;
+    void SetGalleryProgress(bool visible, int percent) override;
+    void SetImagesRepaint(bool enabled) override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void FormCreate();
+    void BuildLayout(QWidget* browserView);
+    void BuildStatusBar();
+    void SetupActions();
+    QWidget* SectionHeader(const QString& caption, QWidget* parent);
+
+    TPaths m_paths;
+    std::unique_ptr<TBrowser> m_browser;
+    std::unique_ptr<THarvester> m_harvester;   // declared after the browser: destroyed first
+
+    bool m_closing = false;        // the window is closing: the run's last messages are dropped
+    bool m_closeAfterRun = false;  // closing waits for RunTask to return
+    bool m_closed = false;
+    bool m_galleryBusy = false;
+
+    QWidget* m_browserView = nullptr;
+    QWidget* m_taskArea = nullptr;
+    QWidget* m_outputArea = nullptr;
+    QWidget* m_searchArea = nullptr;
+    TTaskTree* m_tree = nullptr;
+    TSummaryPanel* m_summary = nullptr;
+    TOutputPanel* m_output = nullptr;
+    QLabel* m_taskField = nullptr;
+    QLabel* m_currentPage = nullptr;
+    QProgressBar* m_searchProgress = nullptr;
+    QProgressBar* m_downloadProgress = nullptr;
+
+    TTaskForm* m_taskForm = nullptr;
+    TSettingForm* m_settingForm = nullptr;
+    TAboutForm* m_aboutForm = nullptr;
+};
