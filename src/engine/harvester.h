@@ -10,6 +10,7 @@
  */
 
 #include "crawl/crawlhost.h"
+#include "crawl/eventloophost.h"
 #include "results/resultlists.h"
 #include "task/common.h"
 #include "task/paths.h"
@@ -22,16 +23,25 @@
 
 class TBrowser;
 
-/** What the engine needs of its front end besides the crawl host. */
-class THarvestHost : public TCrawlHost
+/**
+ * What the engine needs of its front end besides the crawl host. Events are pumped through the
+ * Qt event loop and time comes from a monotonic clock unless a host overrides ProcessMessages
+ * and NowMs (tests do, with a fake clock). The download timer belongs to the engine.
+ */
+class THarvestHost : public TEventLoopCrawlHost
 {
 public:
+    /** Timer1 is the engine's own; the crawl's request to start it never reaches the front end. */
+    void StartDownloadTimer() final {}
+
     /** The "Download Progress:" bar, 0..100. */
     virtual void SetDownloadProgress(int percent) = 0;
     /** The gallery is rebuilt: show the busy cursor and disable the window (true), or restore (false). */
     virtual void SetGalleryBusy(bool busy) = 0;
     /** The summary panel's thumbnail progress bar: shown with a value, or hidden. */
     virtual void SetGalleryProgress(bool visible, int percent) = 0;
+    /** Suspends (false) or resumes (true) repainting of the Images list during a rebuild. */
+    virtual void SetImagesRepaint(bool enabled) { Q_UNUSED(enabled); }
 };
 
 class THarvester : public QObject
@@ -46,7 +56,14 @@ public:
     TTaskItem& CurrentTask();
     TProgramSettings& ProgramSettings();
     TRunState& RunState();
+    /** The result lists shown for the selected task. While the selected task is the one that
+     *  runs, they follow the run's own lists row by row; otherwise they hold the selected task's
+     *  stored results, and a run of another task never touches them. */
     TResultLists& Results();
+    /** The name of the task whose results and gallery are shown; empty for none. */
+    QString ShownTaskName() const;
+    /** The colour the thumbnail tiles are filled with (the desktop's button face). */
+    void SetThumbnailBackground(QRgb colour);
 
     /** A task node was selected: loads its result lists (the gallery from its Images folder)
      *  and its settings.ini into CurrentTask. */
@@ -76,7 +93,9 @@ public:
     /** Nothing is waiting in the queue and no download worker runs. */
     bool DownloadsIdle() const;
 
-    /** Ends a run in progress and aborts and joins every download worker. Idempotent. */
+    /** Program end: "Stop" for a run in progress (its lists are saved), Timer1 off, every download
+     *  worker aborted and joined. Idempotent. Call it when RunTask is not on the stack (a window
+     *  closed during a run asks for "Stop" and closes once RunTask has returned). */
     void Shutdown();
 
 signals:

@@ -1,0 +1,250 @@
+#include "engine/harvester.h"
+
+#include "crawl/browser.h"
+#include "crawl/crawldriver.h"
+#include "download/downloadpool.h"
+#include "download/gallery.h"
+#include "download/galleryhost.h"
+#include "download/scheduler.h"
+#include "download/schedulerhost.h"
+#include "results/resultfiles.h"
+#include "task/taskfile.h"
+
+#include <QCoreApplication>
+
+namespace {
+
+/** The crawl's host: the front end's, except that Timer1 is started here. */
+class TEngineCrawlHost : public TCrawlHost
+{
+public:
+    TEngineCrawlHost(THarvestHost& host, QTimer& timer1) : m_host(host), m_timer1(timer1) {}
+
+    void ProcessMessages() override { m_host.ProcessMessages(); }
+    qint64 NowMs() const override { return m_host.NowMs(); }
+    void ShowMessage(const QString& text) override { m_host.ShowMessage(text); }
+    void SetSearchProgress(int percent) override { m_host.SetSearchProgress(percent); }
+    void SetCurrentPage(const QString& text) override { m_host.SetCurrentPage(text); }
+    void StartDownloadTimer() override { m_timer1.start(); }
+    bool CanPauseForLogon() const override { return m_host.CanPauseForLogon(); }
+    void LogonPauseSkipped(const QString& url) override { m_host.LogonPauseSkipped(url); }
+    void RunStarted(const QString& taskName) override { m_host.RunStarted(taskName); }
+    void CrawlCompleted(const QString& taskName) override { m_host.CrawlCompleted(taskName); }
+
+private:
+    THarvestHost& m_host;
+    QTimer& m_timer1;
+};
+
+/** The scheduler's host: Timer1 here, the progress bar at the front end. */
+class TEngineSchedulerHost : public TSchedulerHost
+{
+public:
+    TEngineSchedulerHost(THarvestHost& host, QTimer& timer1, std::function<void()> stopped)
+        : m_host(host), m_timer1(timer1), m_stopped(std::move(stopped)) {}
+
+    void SetDownloadTimerEnabled(bool enabled) override
+    {
+        if (enabled) {
+            m_timer1.start();
+        } else if (m_timer1.isActive()) {
+            m_timer1.stop();
+            m_stopped();
+        }
+    }
+    void SetDownloadProgress(int percent) override { m_host.SetDownloadProgress(percent); }
+
+private:
+    THarvestHost& m_host;
+    QTimer& m_timer1;
+    std::function<void()> m_stopped;
+};
+
+/** The gallery's host: cursor, window and progress at the front end; events pumped here
+ *  without waiting, so a rebuild of many pictures is not slowed by the crawl's pump. */
+class TEngineGalleryHost : public TGalleryHost
+{
+public:
+    explicit TEngineGalleryHost(THarvestHost& host) : m_host(host) {}
+
+    void SetWindowEnabled(bool enabled) override { m_host.SetGalleryBusy(!enabled); }
+    void SetRebuildProgress(bool visible, int percent) override { m_host.SetGalleryProgress(visible, percent); }
+    void SetImagesRepaint(bool enabled) override { m_host.SetImagesRepaint(enabled); }
+    void ProcessEvents() override { QCoreApplication::processEvents(); }
+
+private:
+    THarvestHost& m_host;
+};
+
+} // namespace
+
+struct THarvester::TImpl
+{
+    TImpl(THarvester& owner, const TPaths& paths, TBrowser& browser, THarvestHost& host)
+        : m_paths(paths)
+        , m_browser(browser)
+        , m_host(host)
+        , m_crawlHost(host, m_timer1)
+        , m_schedulerHost(host, m_timer1, [&owner] { emit owner.DownloadsFinished(); })
+        , m_galleryHost(host)
+        , m_driver(m_run, m_runLists, browser, m_crawlHost,
+                   [this](const QString& taskName) { ::SaveResultLists(m_runLists, m_paths, taskName); })
+        , m_pool(m_run.RunningDownloads)
+        , m_scheduler(m_run, m_paths, m_settings, m_pool, m_schedulerHost)
+        , m_gallery(m_shownLists, m_galleryHost)
+    {
+        m_timer1.setInterval(1000);
+    }
+
+    /** Copies the run's lists into the shown ones (all but Images, which the gallery fills). */
+    void MirrorRunLists()
+    {
+        m_shownLists.SetText(m_runLists.Text());
+        m_shownLists.SetFlash(m_runLists.Flash());
+        m_shownLists.SetDownloads(m_runLists.Downloads());
+        m_shownLists.SetLinks(m_runLists.Links());
+    }
+
+    bool ShowsRunLists() const { return !m_shownTask.isEmpty() && m_shownTask == m_runListsTask; }
+
+    TPaths m_paths;
+    TBrowser& m_browser;
+    THarvestHost& m_host;
+    TTaskItem m_currentTask;
+    TProgramSettings m_settings;
+    TRunState m_run;
+    TResultLists m_runLists;    // what the run fills and saves
+    TResultLists m_shownLists;  // what the front end shows
+    QString m_runListsTask;     // the task whose run filled m_runLists
+    QString m_shownTask;
+    QTimer m_timer1;
+    TEngineCrawlHost m_crawlHost;
+    TEngineSchedulerHost m_schedulerHost;
+    TEngineGalleryHost m_galleryHost;
+    TCrawlDriver m_driver;
+    TDownloadPool m_pool;
+    TScheduler m_scheduler;
+    TGallery m_gallery;
+    bool m_shutDown = false;
+};
+
+THarvester::THarvester(const TPaths& paths, TBrowser& browser, THarvestHost& host, QObject* parent)
+    : QObject(parent), m_impl(std::make_unique<TImpl>(*this, paths, browser, host))
+{
+    TImpl& d = *m_impl;
+    connect(&d.m_timer1, &QTimer::timeout, this, &THarvester::Timer1Timer);
+    connect(&d.m_pool, &TDownloadPool::DownloadFinished, &d.m_scheduler, &TScheduler::DownloadEnded);
+    connect(&d.m_pool, &TDownloadPool::DownloadFinished, &d.m_gallery, &TGallery::OnDownloadFinished);
+
+    // While the shown task is the one whose run fills the run's lists, the shown lists follow
+    // them; a run of another task leaves the shown lists alone.
+    connect(&d.m_runLists, &TResultLists::RowsAppended, this, [&d](int tab, int first, int last) {
+        if (!d.ShowsRunLists())
+            return;
+        for (int row = first; row <= last; ++row) {
+            switch (tab) {
+            case TabText: d.m_shownLists.AddText(d.m_runLists.Text().at(row)); break;
+            case TabFlash: d.m_shownLists.AddFlash(d.m_runLists.Flash().at(row)); break;
+            case TabDownloads: d.m_shownLists.AddDownload(d.m_runLists.Downloads().at(row)); break;
+            case TabLinks: d.m_shownLists.AddLink(d.m_runLists.Links().at(row)); break;
+            default: break;
+            }
+        }
+    });
+    connect(&d.m_runLists, &TResultLists::TabReset, this, [&d](int tab) {
+        if (!d.ShowsRunLists())
+            return;
+        if (tab == TabImages)
+            d.m_shownLists.ClearTab(TabImages); // a run starts with an empty gallery
+        else
+            d.MirrorRunLists();
+    });
+}
+
+THarvester::~THarvester()
+{
+    Shutdown();
+}
+
+const TPaths& THarvester::Paths() const { return m_impl->m_paths; }
+TTaskItem& THarvester::CurrentTask() { return m_impl->m_currentTask; }
+TProgramSettings& THarvester::ProgramSettings() { return m_impl->m_settings; }
+TRunState& THarvester::RunState() { return m_impl->m_run; }
+TResultLists& THarvester::Results() { return m_impl->m_shownLists; }
+QString THarvester::ShownTaskName() const { return m_impl->m_shownTask; }
+void THarvester::SetThumbnailBackground(QRgb colour) { m_impl->m_gallery.SetButtonFace(colour); }
+
+void THarvester::SelectTask(const QString& taskName)
+{
+    TImpl& d = *m_impl;
+    d.m_shownTask = taskName;
+    d.m_gallery.SetShownTask(taskName);
+    if (d.ShowsRunLists() && d.m_driver.IsRunActive()) {
+        // The running task: its live lists, and the pictures downloaded for it so far.
+        d.m_shownLists.ClearAll();
+        d.MirrorRunLists();
+        d.m_gallery.LoadGalleryFolder(d.m_paths.ImagesFolder(taskName));
+    } else {
+        LoadResultLists(d.m_shownLists, d.m_paths, taskName,
+                        [&d](const QString& folder) { d.m_gallery.LoadGalleryFolder(folder); });
+    }
+    d.m_currentTask = LoadTaskFile(d.m_paths.TaskSettingsFile(taskName));
+}
+
+void THarvester::SelectNoTask()
+{
+    m_impl->m_shownTask.clear();
+    m_impl->m_gallery.SetShownTask(QString());
+}
+
+void THarvester::ReadProgramSettings()
+{
+    TImpl& d = *m_impl;
+    d.m_settings = ::ReadProgramSettings(d.m_paths.ProgramSettingsFile());
+    d.m_browser.ApplyBrowserOptions(d.m_settings);
+}
+
+void THarvester::WriteProgramSettings()
+{
+    ::WriteProgramSettings(m_impl->m_paths.ProgramSettingsFile(), m_impl->m_settings);
+}
+
+bool THarvester::IsRunActive() const { return m_impl->m_driver.IsRunActive(); }
+
+void THarvester::RunTask(const QString& taskName)
+{
+    TImpl& d = *m_impl;
+    if (d.m_shutDown)
+        return;
+    if (!d.m_driver.IsRunActive())
+        d.m_runListsTask = taskName;
+    d.m_driver.RunTask(taskName, d.m_currentTask);
+}
+
+void THarvester::ActionPauseExecute() { m_impl->m_driver.ActionPauseExecute(); }
+
+void THarvester::SaveResultLists(const QString& taskName)
+{
+    ::SaveResultLists(m_impl->m_runLists, m_impl->m_paths, taskName);
+}
+
+void THarvester::Timer1Timer() { m_impl->m_scheduler.Timer1Timer(); }
+bool THarvester::TimerEnabled() const { return m_impl->m_timer1.isActive(); }
+
+bool THarvester::DownloadsIdle() const
+{
+    const TRunState& run = m_impl->m_run;
+    return run.DispatchedCount >= run.DownloadQueue.Count() && run.RunningDownloads.load() == 0;
+}
+
+void THarvester::Shutdown()
+{
+    TImpl& d = *m_impl;
+    if (d.m_shutDown)
+        return;
+    d.m_shutDown = true;
+    if (d.m_driver.IsRunActive())
+        d.m_driver.ActionPauseExecute();
+    d.m_timer1.stop();
+    d.m_pool.AbortAndJoinAll();
+}
