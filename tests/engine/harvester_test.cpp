@@ -1,0 +1,188 @@
+// The engine facade: the run keeps its own settings and result lists whatever the user selects
+// meanwhile, one run at a time, and the program end with nothing running.
+
+#include "crawl/fakebrowser.h"
+#include "engine/harvester.h"
+#include "results/resultfiles.h"
+#include "task/paths.h"
+#include "task/taskfile.h"
+#include "task/textfile.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+/** The front end: pumps advance a fake clock and the fake browser. */
+class TFakeHarvestHost : public THarvestHost
+{
+public:
+    explicit TFakeHarvestHost(TFakeBrowser& browser) : m_browser(browser) {}
+
+    QStringList Messages;
+    std::function<void(int pump)> OnPump;
+    int Pumps = 0;
+
+    void ProcessMessages() override
+    {
+        m_now += 100;
+        m_browser.Advance(m_now);
+        if (OnPump)
+            OnPump(++Pumps);
+    }
+    qint64 NowMs() const override { return m_now; }
+    void ShowMessage(const QString& text) override { Messages.append(text); }
+    void SetSearchProgress(int) override {}
+    void SetCurrentPage(const QString&) override {}
+    void SetDownloadProgress(int) override {}
+    void SetGalleryBusy(bool) override {}
+    void SetGalleryProgress(bool, int) override {}
+
+private:
+    TFakeBrowser& m_browser;
+    qint64 m_now = 0;
+};
+
+class HarvesterTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        m_paths = std::make_unique<TPaths>(m_dir.path());
+        AddPage(QStringLiteral("http://a.test/"), {QStringLiteral("http://a.test/1"), QStringLiteral("http://a.test/2")});
+        AddPage(QStringLiteral("http://a.test/1"), {QStringLiteral("http://a.test/3")});
+        AddPage(QStringLiteral("http://a.test/2"), {});
+        SaveTask(QStringLiteral("A"), QStringLiteral("http://a.test/"));
+        SaveTask(QStringLiteral("B"), QStringLiteral("http://b.test/"));
+        // B has stored results of an earlier run.
+        WriteTextLines(m_paths->ListFile(QStringLiteral("B"), TabLinks), {QStringLiteral("http://b.test/old")});
+    }
+
+    void AddPage(const QString& url, const QStringList& links)
+    {
+        TFakePage page;
+        page.links = links;
+        m_browser.Pages.insert(url, page);
+    }
+
+    void SaveTask(const QString& name, const QString& startUrl)
+    {
+        TTaskItem task;
+        task.TaskName = name;
+        task.TaskThread = 3;
+        task.StartURL = startUrl;
+        task.FollowedLink = 1;
+        task.check5 = true;
+        SaveTaskFile(task, *m_paths);
+    }
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<TPaths> m_paths;
+    TFakeBrowser m_browser;
+    TFakeHarvestHost m_host{m_browser};
+};
+
+TEST_F(HarvesterTest, RunKeepsItsOwnListsWhileAnotherTaskIsSelected)
+{
+    THarvester harvester(*m_paths, m_browser, m_host);
+    harvester.SelectTask(QStringLiteral("A"));
+    m_host.OnPump = [&](int pump) {
+        if (pump == 5) {
+            harvester.SelectTask(QStringLiteral("B"));
+            // B's settings are shown; the run goes on with A's.
+            harvester.CurrentTask().FollowedLink = 0;
+        }
+    };
+    harvester.RunTask(QStringLiteral("A"));
+
+    EXPECT_EQ(m_host.Messages.last(), QStringLiteral("Search completed!"));
+    // The run followed A's two levels although B (and its settings) was selected meanwhile.
+    EXPECT_EQ(harvester.RunState().VisitedURLList.Count(), 3);
+    // The shown lists are B's stored results, untouched by A's run.
+    EXPECT_EQ(harvester.Results().Links(), QStringList{QStringLiteral("http://b.test/old")});
+    // A's list file holds A's links only.
+    const QStringList saved = ReadTextLines(m_paths->ListFile(QStringLiteral("A"), TabLinks));
+    EXPECT_EQ(saved, (QStringList{QStringLiteral("http://a.test/1"), QStringLiteral("http://a.test/2"),
+                                  QStringLiteral("http://a.test/3")}));
+    EXPECT_EQ(ReadTextLines(m_paths->ListFile(QStringLiteral("B"), TabLinks)),
+              QStringList{QStringLiteral("http://b.test/old")});
+}
+
+TEST_F(HarvesterTest, ShownListsFollowTheRunOfTheShownTask)
+{
+    THarvester harvester(*m_paths, m_browser, m_host);
+    harvester.SelectTask(QStringLiteral("B"));
+    harvester.RunTask(QStringLiteral("B")); // b.test has no pages: an empty run
+    EXPECT_TRUE(harvester.Results().Links().isEmpty());
+
+    harvester.SelectTask(QStringLiteral("A"));
+    bool reselected = false;
+    m_host.OnPump = [&](int) {
+        // Reselecting the running task during its run shows its rows so far, then the rest.
+        if (!reselected && harvester.RunState().VisitedURLList.Count() == 1) {
+            reselected = true;
+            harvester.SelectTask(QStringLiteral("B"));
+            harvester.SelectTask(QStringLiteral("A"));
+        }
+    };
+    harvester.RunTask(QStringLiteral("A"));
+    EXPECT_TRUE(reselected);
+    EXPECT_EQ(harvester.Results().Links(),
+              (QStringList{QStringLiteral("http://a.test/1"), QStringLiteral("http://a.test/2"),
+                           QStringLiteral("http://a.test/3")}));
+}
+
+TEST_F(HarvesterTest, SecondStartDuringARunIsRefused)
+{
+    THarvester harvester(*m_paths, m_browser, m_host);
+    harvester.SelectTask(QStringLiteral("A"));
+    bool tried = false;
+    m_host.OnPump = [&](int) {
+        if (!tried) {
+            tried = true;
+            harvester.SelectTask(QStringLiteral("B"));
+            harvester.RunTask(QStringLiteral("B"));
+        }
+    };
+    harvester.RunTask(QStringLiteral("A"));
+    ASSERT_GE(m_host.Messages.size(), 2);
+    EXPECT_TRUE(m_host.Messages.first().contains(QStringLiteral("is running")));
+    EXPECT_EQ(m_host.Messages.last(), QStringLiteral("Search completed!"));
+    EXPECT_EQ(harvester.RunState().VisitedURLList.Count(), 3);
+}
+
+TEST_F(HarvesterTest, StopSavesTheRunsListsAndTimerDrainsTheQueue)
+{
+    THarvester harvester(*m_paths, m_browser, m_host);
+    harvester.SelectTask(QStringLiteral("A"));
+    m_host.OnPump = [&](int pump) {
+        if (pump == 3)
+            harvester.ActionPauseExecute();
+    };
+    harvester.RunTask(QStringLiteral("A"));
+    EXPECT_EQ(m_host.Messages.last(), QStringLiteral("Task is cancelled!"));
+    EXPECT_TRUE(QFile::exists(m_paths->ListFile(QStringLiteral("A"), TabLinks)));
+    EXPECT_TRUE(harvester.TimerEnabled());
+    EXPECT_TRUE(harvester.DownloadsIdle());
+    harvester.Shutdown();
+    harvester.Shutdown();
+    EXPECT_FALSE(harvester.TimerEnabled());
+}
+
+TEST_F(HarvesterTest, CompletedRunSwitchesTheTimerOffAfterTwoTicks)
+{
+    THarvester harvester(*m_paths, m_browser, m_host);
+    int finished = 0;
+    QObject::connect(&harvester, &THarvester::DownloadsFinished, [&] { ++finished; });
+    harvester.SelectTask(QStringLiteral("A"));
+    harvester.RunTask(QStringLiteral("A"));
+    EXPECT_TRUE(harvester.TimerEnabled());
+    harvester.Timer1Timer(); // sets DownloadsDone
+    EXPECT_TRUE(harvester.RunState().DownloadsDone);
+    harvester.Timer1Timer(); // switches Timer1 off
+    EXPECT_FALSE(harvester.TimerEnabled());
+    EXPECT_EQ(finished, 1);
+}
+
+} // namespace
