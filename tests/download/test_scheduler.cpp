@@ -1,0 +1,292 @@
+// Scheduler: progress, slots, queue order, destinations and names, failures inside a tick.
+#include "download/downloadstarter.h"
+#include "download/percent.h"
+#include "download/scheduler.h"
+#include "download/schedulerhost.h"
+#include "task/paths.h"
+#include "task/programsettings.h"
+#include "task/runstate.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <stdexcept>
+
+namespace {
+
+class TFakeStarter : public TDownloadStarter
+{
+public:
+    void StartDownload(const TDownloadJob& job) override
+    {
+        if (FailNext > 0) {
+            --FailNext;
+            throw std::runtime_error("no thread");
+        }
+        Jobs.push_back(job);
+    }
+    std::vector<TDownloadJob> Jobs;
+    int FailNext = 0;
+};
+
+class TFakeHost : public TSchedulerHost
+{
+public:
+    void SetDownloadTimerEnabled(bool enabled) override { TimerEnabled = enabled; }
+    void SetDownloadProgress(int percent) override { Progress = percent; }
+    bool TimerEnabled = true;
+    int Progress = -1;
+};
+
+class SchedulerTest : public testing::Test
+{
+protected:
+    SchedulerTest()
+        : m_paths(m_dir.path()),
+          m_scheduler(m_run, m_paths, m_settings, m_starter, m_host)
+    {
+        m_run.Task.TaskName = QStringLiteral("Shots");
+        m_run.Task.TaskThread = 3;
+        for (const QString& folder : {m_paths.ImagesFolder("Shots"), m_paths.FlashesFolder("Shots"),
+                                      m_paths.DownloadsFolder("Shots")})
+            QDir().mkpath(folder);
+    }
+
+    void Queue(int count, const QString& pattern = QStringLiteral("http://site/a/%1.jpg"))
+    {
+        for (int i = 0; i < count; ++i)
+            m_run.DownloadQueue.QueueDownloadURL(pattern.arg(i));
+    }
+    /** A download the fake starter was given has ended. */
+    void End(size_t job)
+    {
+        m_run.RunningDownloads.fetch_sub(1);
+        m_scheduler.DownloadEnded(m_starter.Jobs.at(job).FileName);
+    }
+    static void Touch(const QString& path)
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    QString Images(const QString& name) const { return m_paths.ImagesFolder("Shots") + '/' + name; }
+
+    QTemporaryDir m_dir;
+    TPaths m_paths;
+    TRunState m_run;
+    TProgramSettings m_settings;
+    TFakeStarter m_starter;
+    TFakeHost m_host;
+    TScheduler m_scheduler;
+};
+
+TEST(HalfEvenPercentTest, RoundsHalvesToEvenAndCaps)
+{
+    EXPECT_EQ(HalfEvenPercent(1, 8), 12);  // 12.5
+    EXPECT_EQ(HalfEvenPercent(3, 8), 38);  // 37.5
+    EXPECT_EQ(HalfEvenPercent(5, 8), 62);  // 62.5
+    EXPECT_EQ(HalfEvenPercent(1, 3), 33);
+    EXPECT_EQ(HalfEvenPercent(2, 3), 67);
+    EXPECT_EQ(HalfEvenPercent(8, 8), 100);
+    EXPECT_EQ(HalfEvenPercent(9, 8), 100);
+    EXPECT_EQ(HalfEvenPercent(0, 0), 0);
+}
+
+TEST_F(SchedulerTest, ProgressShowsTheShareHandedOut)
+{
+    Queue(8);
+    m_run.Task.TaskThread = 1;
+    m_scheduler.Timer1Timer();
+    EXPECT_EQ(m_host.Progress, 0);
+    EXPECT_EQ(m_run.DispatchedCount, 1);
+    m_scheduler.Timer1Timer(); // no free slot: only the bar moves
+    EXPECT_EQ(m_host.Progress, 12);
+    End(0);
+    m_run.Task.TaskThread = 2;
+    m_scheduler.Timer1Timer();
+    EXPECT_EQ(m_run.DispatchedCount, 3);
+    m_scheduler.Timer1Timer();
+    EXPECT_EQ(m_host.Progress, 38);
+    m_run.Task.TaskThread = 100;
+    m_scheduler.Timer1Timer();
+    m_scheduler.Timer1Timer();
+    EXPECT_EQ(m_host.Progress, 100);
+    EXPECT_EQ(m_run.DispatchedCount, 8);
+}
+
+TEST_F(SchedulerTest, RunThatQueuesNothingSwitchesTheTimerOffOnTheSecondTickAfterTheCrawl)
+{
+    m_scheduler.Timer1Timer();
+    EXPECT_EQ(m_host.Progress, 0);
+    EXPECT_FALSE(m_run.DownloadsDone);
+    m_run.CrawlFinished = true;
+    m_scheduler.Timer1Timer();
+    EXPECT_TRUE(m_run.DownloadsDone);
+    EXPECT_TRUE(m_host.TimerEnabled);
+    m_scheduler.Timer1Timer();
+    EXPECT_FALSE(m_host.TimerEnabled);
+    EXPECT_EQ(m_host.Progress, 0);
+}
+
+TEST_F(SchedulerTest, FreeSlotsAreFilledInQueueOrderEveryTick)
+{
+    Queue(10);
+    m_scheduler.Timer1Timer();
+    ASSERT_EQ(m_starter.Jobs.size(), 3u);
+    EXPECT_EQ(m_run.RunningDownloads.load(), 3);
+    m_scheduler.Timer1Timer();
+    EXPECT_EQ(m_starter.Jobs.size(), 3u);
+    End(0);
+    End(2);
+    m_scheduler.Timer1Timer();
+    ASSERT_EQ(m_starter.Jobs.size(), 5u);
+    for (size_t i = 0; i < m_starter.Jobs.size(); ++i)
+        EXPECT_EQ(m_starter.Jobs[i].URL, QStringLiteral("http://site/a/%1.jpg").arg(i));
+    EXPECT_EQ(m_run.DispatchedCount, 5);
+}
+
+TEST_F(SchedulerTest, WorkersOfAnEarlierRunKeepTheirSlots)
+{
+    m_run.RunningDownloads = 2;
+    Queue(10);
+    m_scheduler.Timer1Timer();
+    EXPECT_EQ(m_starter.Jobs.size(), 1u);
+    EXPECT_EQ(m_run.RunningDownloads.load(), 3);
+}
+
+TEST_F(SchedulerTest, TaskThreadZeroNeverStartsAndKeepsTheTimerRunning)
+{
+    m_run.Task.TaskThread = 0;
+    Queue(2);
+    m_run.CrawlFinished = true;
+    for (int i = 0; i < 3; ++i)
+        m_scheduler.Timer1Timer();
+    EXPECT_TRUE(m_starter.Jobs.empty());
+    EXPECT_FALSE(m_run.DownloadsDone);
+    EXPECT_TRUE(m_host.TimerEnabled);
+}
+
+TEST_F(SchedulerTest, StoppedRunKeepsShowingAHundredPercent)
+{
+    Queue(2);
+    m_scheduler.Timer1Timer();
+    End(0);
+    End(1);
+    for (int i = 0; i < 3; ++i)
+        m_scheduler.Timer1Timer();
+    EXPECT_EQ(m_host.Progress, 100);
+    EXPECT_FALSE(m_run.DownloadsDone);
+    EXPECT_TRUE(m_host.TimerEnabled);
+}
+
+TEST_F(SchedulerTest, DestinationFolderFollowsTheLastFourCharacters)
+{
+    const struct { const char* url; const char* folder; const char* name; } rows[] = {
+        {"http://h/a/PHOTO.JPG", "Images", "PHOTO.JPG"},
+        {"http://h/a/b.jpeg", "Images", "b.jpeg"},
+        {"http://h/a/c.Gif", "Images", "c.Gif"},
+        {"http://h/a/d.bmp", "Images", "d.bmp"},
+        {"http://h/a/movie.SWF", "Flashes", "movie.SWF"},
+        {"http://h/a/pic.png", "Downloads", "pic.png"},
+        {"http://h/a/pic.jpg?w=100", "Downloads", "pic.jpg-w=100"},
+        {"http://h/a/file.zip", "Downloads", "file.zip"},
+        {" \thttp://h/a/e.jpg  ", "Images", "e.jpg"},
+        {"jpeg", "Images", "Unknown"},
+    };
+    for (const auto& row : rows) {
+        const QString expected = m_paths.TaskFolder("Shots") + '/' + row.folder + '/' + row.name;
+        EXPECT_EQ(m_scheduler.DownloadDestination(QString::fromUtf8(row.url)), expected) << row.url;
+    }
+}
+
+TEST_F(SchedulerTest, EntryIsRequestedUntrimmedWithTheSettingsOfTheMomentItStarts)
+{
+    m_settings.ProxyServer = "proxy";
+    m_settings.ProxyPort = "3128";
+    m_settings.AuthUserName = "user";
+    m_settings.AuthPassword = "secret";
+    m_run.DownloadQueue.QueueDownloadURL("  http://h/a/Pic.JPG \t");
+    m_scheduler.Timer1Timer();
+    m_settings.AuthPassword = "changed later";
+    ASSERT_EQ(m_starter.Jobs.size(), 1u);
+    const TDownloadJob& job = m_starter.Jobs[0];
+    EXPECT_EQ(job.URL, QStringLiteral("  http://h/a/Pic.JPG \t"));
+    EXPECT_EQ(job.FileName, Images("Pic.JPG"));
+    EXPECT_EQ(job.ProxyServer, QStringLiteral("proxy"));
+    EXPECT_EQ(job.ProxyPort, QStringLiteral("3128"));
+    EXPECT_EQ(job.UserName, QStringLiteral("user"));
+    EXPECT_EQ(job.Password, QStringLiteral("secret"));
+    EXPECT_EQ(job.TaskName, QStringLiteral("Shots"));
+}
+
+TEST_F(SchedulerTest, ExistingFilesGetTheLowestFreeNumber)
+{
+    Touch(Images("photo.jpg"));
+    Touch(Images("(1)photo.jpg"));
+    Touch(Images("(2)photo.jpg"));
+    EXPECT_EQ(m_scheduler.DownloadDestination("http://h/x/photo.jpg"), Images("(3)photo.jpg"));
+    QFile::remove(Images("(1)photo.jpg"));
+    EXPECT_EQ(m_scheduler.DownloadDestination("http://h/x/photo.jpg"), Images("(1)photo.jpg"));
+    // A folder of that name does not count as a file.
+    QDir().mkpath(Images("album.jpg"));
+    EXPECT_EQ(m_scheduler.DownloadDestination("http://h/x/album.jpg"), Images("album.jpg"));
+}
+
+TEST_F(SchedulerTest, NamesOfDownloadsInProgressCountAsTaken)
+{
+    Touch(Images("photo.jpg"));
+    m_run.DownloadQueue.QueueDownloadURL("http://a/x/photo.jpg");
+    m_run.DownloadQueue.QueueDownloadURL("http://b/y/photo.jpg");
+    m_run.DownloadQueue.QueueDownloadURL("http://c/z/photo.jpg");
+    m_scheduler.Timer1Timer();
+    ASSERT_EQ(m_starter.Jobs.size(), 3u);
+    EXPECT_EQ(m_starter.Jobs[0].FileName, Images("(1)photo.jpg"));
+    EXPECT_EQ(m_starter.Jobs[1].FileName, Images("(2)photo.jpg"));
+    EXPECT_EQ(m_starter.Jobs[2].FileName, Images("(3)photo.jpg"));
+    EXPECT_EQ(m_scheduler.InProgressCount(), 3);
+    // Once ended, a name is free again unless its file is there.
+    End(1);
+    End(2);
+    Touch(Images("(2)photo.jpg"));
+    EXPECT_EQ(m_scheduler.DownloadDestination("http://d/photo.jpg"), Images("(3)photo.jpg"));
+}
+
+TEST_F(SchedulerTest, EmptyNamesStayEmpty)
+{
+    m_run.DownloadQueue.QueueDownloadURL("http://h/dir/");
+    m_run.DownloadQueue.QueueDownloadURL("http://h/other/");
+    m_scheduler.Timer1Timer();
+    ASSERT_EQ(m_starter.Jobs.size(), 2u);
+    EXPECT_EQ(m_starter.Jobs[0].FileName, m_paths.DownloadsFolder("Shots") + '/');
+    EXPECT_EQ(m_starter.Jobs[1].FileName, m_paths.DownloadsFolder("Shots") + '/');
+}
+
+TEST_F(SchedulerTest, FailedStartEndsTheTickAndIsRetried)
+{
+    Queue(3);
+    m_starter.FailNext = 1;
+    m_scheduler.Timer1Timer();
+    EXPECT_TRUE(m_starter.Jobs.empty());
+    EXPECT_EQ(m_run.DispatchedCount, 0);
+    EXPECT_EQ(m_run.RunningDownloads.load(), 0);
+    EXPECT_EQ(m_scheduler.InProgressCount(), 0);
+    m_scheduler.Timer1Timer();
+    ASSERT_EQ(m_starter.Jobs.size(), 3u);
+    EXPECT_EQ(m_starter.Jobs[0].URL, QStringLiteral("http://site/a/0.jpg"));
+}
+
+TEST_F(SchedulerTest, DownloadsDoneWaitsForRunningWorkers)
+{
+    Queue(1);
+    m_run.CrawlFinished = true;
+    m_scheduler.Timer1Timer();
+    m_scheduler.Timer1Timer();
+    EXPECT_FALSE(m_run.DownloadsDone);
+    End(0);
+    m_scheduler.Timer1Timer();
+    EXPECT_TRUE(m_run.DownloadsDone);
+    m_scheduler.Timer1Timer();
+    EXPECT_FALSE(m_host.TimerEnabled);
+}
+
+} // namespace
