@@ -20,9 +20,6 @@ qint64 SteadyNs()
     return duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-// How long one ProcessMessages may sleep waiting for an event; the crawl's deadlines and a
-// stop request are noticed within this time even when nothing else happens.
-constexpr int HeartbeatMs = 20;
 // How often the wait for downloads looks whether they are done.
 constexpr int DownloadPollMs = 50;
 
@@ -38,8 +35,6 @@ TBatchRunner::TBatchRunner(const TPaths& paths, TBrowser& browser, TSink out, TS
     , m_progress([this](const QString& line) { m_err(line); })
 {
     m_timing = qEnvironmentVariableIsSet("PAGEMINT_BATCH_TIMING");
-    m_heartbeat = new QTimer(this);
-    m_heartbeat->setInterval(HeartbeatMs);
     // Created last: the engine may call the host while it is being built.
     m_harvester = std::make_unique<THarvester>(m_paths, m_browser, *this);
 }
@@ -95,13 +90,14 @@ bool TBatchRunner::RunOneTask(const QString& taskName)
         ReportError(taskName, QString::fromLocal8Bit(error.what()));
         ok = false;
     }
-    m_heartbeat->stop();
     const qint64 crawlNs = SteadyNs() - startNs;
     const qint64 pumpNs = m_pumpNs;
 
     const TRunState& state = m_harvester->RunState();
     const qsizetype pages = state.VisitedURLList.Count();
     m_progress.SetCrawlDone(true);
+    if (m_aborted)
+        m_harvester->Shutdown();
     WaitForDownloads();
     if (m_aborted) {
         m_err(QStringLiteral("Task %1: downloads aborted").arg(taskName));
@@ -200,25 +196,24 @@ void TBatchRunner::Interrupt(int signalNumber, int count)
     } else if (count == 2) {
         m_err(QStringLiteral("Signal %1: aborting the running downloads").arg(signalNumber));
         m_aborted = true;
-        m_harvester->Shutdown();
-        if (m_waitLoop)
-            m_waitLoop->quit();
+        if (m_harvester->IsRunActive()) {
+            // The engine may only shut down once RunTask has returned; the run ends at its
+            // next wait and RunOneTask shuts down then.
+            m_harvester->RunState().StopRequested = true;
+        } else {
+            m_harvester->Shutdown();
+            if (m_waitLoop)
+                m_waitLoop->quit();
+        }
     }
 }
 
 void TBatchRunner::ProcessMessages()
 {
     const qint64 start = SteadyNs();
-    if (!m_heartbeat->isActive())
-        m_heartbeat->start();
-    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    TEventLoopCrawlHost::ProcessMessages();
     m_pumpNs += SteadyNs() - start;
     m_progress.Poll(NowMs());
-}
-
-qint64 TBatchRunner::NowMs() const
-{
-    return SteadyNs() / 1'000'000;
 }
 
 void TBatchRunner::ShowMessage(const QString& text)
@@ -244,11 +239,6 @@ void TBatchRunner::SetCurrentPage(const QString& text)
 {
     m_progress.SetStatusText(text);
     m_progress.Poll(NowMs());
-}
-
-void TBatchRunner::StartDownloadTimer()
-{
-    // The engine owns Timer1 and switches it on itself; nothing to show here.
 }
 
 void TBatchRunner::LogonPauseSkipped(const QString& url)

@@ -21,7 +21,6 @@
 #include <memory>
 
 class QEventLoop;
-class QTimer;
 class TBrowser;
 
 // No Q_OBJECT: the runner has no signals or slots of its own (connections use lambdas).
@@ -54,13 +53,11 @@ public:
 
     THarvester& Harvester() { return *m_harvester; }
 
-    // THarvestHost
+    // THarvestHost (the event pump and the clock come from TEventLoopCrawlHost)
     void ProcessMessages() override;
-    qint64 NowMs() const override;
     void ShowMessage(const QString& text) override;
     void SetSearchProgress(int percent) override;
     void SetCurrentPage(const QString& text) override;
-    void StartDownloadTimer() override;
     bool CanPauseForLogon() const override { return false; }
     void LogonPauseSkipped(const QString& url) override;
     void RunStarted(const QString& taskName) override;
@@ -84,7 +81,6 @@ private:
     TSink m_err;
     TProgressReporter m_progress;
     std::unique_ptr<THarvester> m_harvester;
-    QTimer* m_heartbeat = nullptr;   // bounds how long one ProcessMessages may block
     QEventLoop* m_waitLoop = nullptr;
     int m_stopSignal = 0;            // the first SIGINT/SIGTERM, 0 when none
     bool m_aborted = false;
