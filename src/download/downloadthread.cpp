@@ -71,8 +71,9 @@ bool SetUp(CURL* curl, const TDownloadJob& job, const TDownloadLimits& limits, T
     // Server credentials answer a 401 challenge only, and only with a password that is more
     // than blanks. With two methods allowed libcurl asks first and never sends them unasked.
     if (!TrimControl(job.Password).isEmpty()) {
-        if (!job.UserName.isEmpty())
-            set(curl_easy_setopt(curl, CURLOPT_USERNAME, userName.constData()));
+        // Without a user name libcurl would not answer at all; an empty one lets the password
+        // alone answer (Basic ":password").
+        set(curl_easy_setopt(curl, CURLOPT_USERNAME, job.UserName.isEmpty() ? "" : userName.constData()));
         set(curl_easy_setopt(curl, CURLOPT_PASSWORD, password.constData()));
         set(curl_easy_setopt(curl, CURLOPT_HTTPAUTH, long(CURLAUTH_BASIC | CURLAUTH_DIGEST)));
     }
