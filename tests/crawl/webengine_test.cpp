@@ -1,0 +1,257 @@
+// The crawl on the real Qt WebEngine (offscreen) against a small site on 127.0.0.1.
+#include "crawl/crawldriver.h"
+#include "crawl/eventloophost.h"
+#include "crawl/webengine/webenginebrowser.h"
+#include "crawl/webengine/webenginerequestfilter.h"
+#include "extract/qtprinters.h"
+#include "results/resultlists.h"
+#include "task/programsettings.h"
+#include "task/runstate.h"
+#include "testsite.h"
+
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QWebEnginePage>
+#include <gtest/gtest.h>
+
+namespace {
+
+class TTestHost : public TEventLoopCrawlHost
+{
+public:
+    QStringList Messages;
+    QStringList CurrentPage;
+    void ShowMessage(const QString& text) override { Messages.append(text); }
+    void SetSearchProgress(int) override {}
+    void SetCurrentPage(const QString& text) override { CurrentPage.append(text); }
+    void StartDownloadTimer() override {}
+    bool CanPauseForLogon() const override { return false; }
+};
+
+const char* const StartPage = R"(<html><head><title>Start</title>
+<script>alert('hi'); window.open('/c.html');</script></head><body>
+<p>Price: 100 USD</p>
+<a href="a.html">A</a> <a href="/b.html">B</a> <a href="files/setup.zip">Setup</a>
+<a href="mailto:x@y.org">Mail</a> <a href="pic.jpg">Picture</a>
+<img src="img/big.gif" width="800" height="600" alt="a big picture">
+<img src="img/small.gif" width="10" height="10" alt="small">
+<object classid="clsid:D27CDB6E-AE6D-11cf-96B8-444553540000"><PARAM NAME="Movie" VALUE="intro.swf"></object>
+</body></html>)";
+
+class WebEngineCrawlTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        site.Page("/start.html", StartPage);
+        site.Page("/a.html", "<body><p>Price: 200 USD</p><a href='c.html'>C</a><a href='start.html'>S</a></body>");
+        site.Redirect("/b.html", "/b2.html");
+        site.Page("/b2.html", "<body>moved<br>here <a href='d.html'>D</a></body>");
+        site.Page("/c.html", "<body>c</body>");
+        site.Page("/d.html", "<body>d</body>");
+        site.Page("/meta.html", "<html><head><meta http-equiv='refresh' content='0; url=/a.html'></head>"
+                                "<body>wait</body></html>");
+        site.Picture("/pic.jpg");
+        site.Picture("/img/big.gif");
+        site.Picture("/img/small.gif");
+        site.Hanging("/hang.html");
+        site.Cookies();
+        ASSERT_TRUE(site.Start());
+    }
+
+    TTestSite site;
+};
+
+TEST_F(WebEngineCrawlTest, RunsATaskAndFillsTheResultLists)
+{
+    TWebEngineBrowser browser(QString{});
+    TTestHost host;
+    TRunState state;
+    TResultLists lists;
+    QStringList saves;
+    TCrawlDriver driver(state, lists, browser, host, [&](const QString& name) { saves.append(name); });
+
+    TTaskItem task;
+    task.StartURL = site.Url("/start.html");
+    task.FollowedLink = 1;
+    task.PageLocation = 1;
+    task.check1 = task.check2 = task.check3 = task.check4 = task.check5 = true;
+    task.OutText[0][0] = QStringLiteral("Price:");
+    task.OutText[0][2] = QStringLiteral("USD");
+    task.ImageLinkBool = true;
+    task.ImageWidthBool = true;
+    task.ImageWidthMin = 100;
+    task.DownloadExt = QStringLiteral("zip");
+    ASSERT_TRUE(driver.RunTask(QStringLiteral("Site"), task));
+
+    EXPECT_EQ(host.Messages, QStringList{TCrawlDriver::CompletedMessage});
+    EXPECT_EQ(state.VisitedURLList.Entries(),
+              (QStringList{site.Url("/start.html"), site.Url("/a.html"), site.Url("/b.html"), site.Url("/pic.jpg")}));
+    // c.html from a.html, d.html from the redirected b.html; start.html is known already.
+    EXPECT_EQ(state.LevelURLList.Entries(), (QStringList{site.Url("/c.html"), site.Url("/d.html")}));
+
+    ASSERT_EQ(lists.Text().size(), 2u);
+    EXPECT_EQ(lists.Text()[0][0], QStringLiteral(" 100 "));
+    EXPECT_EQ(lists.Text()[1][0], QStringLiteral(" 200 "));
+    EXPECT_EQ(lists.Downloads(), (std::vector<TNameLinkRow>{{QStringLiteral("setup.zip"),
+                                                              site.Url("/files/setup.zip")}}));
+    const QString movie = QStringLiteral("http://127.0.0.1:%1/intro.swf").arg(site.Url("").section(':', -1));
+    EXPECT_EQ(lists.Flash(), (std::vector<TNameLinkRow>{{QStringLiteral("intro.swf"), movie}}));
+    // The declared 800 passes the width filter although pictures are not loaded; 10 does not.
+    EXPECT_EQ(state.DownloadQueue.Entries(),
+              (QStringList{site.Url("/files/setup.zip"), site.Url("/pic.jpg"), site.Url("/img/big.gif"), movie}));
+    EXPECT_TRUE(lists.Links().contains(QStringLiteral("mailto:x@y.org")));
+    EXPECT_TRUE(lists.Links().contains(site.Url("/d.html")));
+    EXPECT_EQ(saves, QStringList{QStringLiteral("Site")});
+    EXPECT_TRUE(host.CurrentPage.contains(QStringLiteral("Current Page: ") + site.Url("/start.html")));
+    // With "Download Images" off the page's pictures were never fetched (pic.jpg was visited as a page).
+    EXPECT_EQ(site.PictureRequests.load(), 1);
+}
+
+TEST_F(WebEngineCrawlTest, StartPageWithoutLinksIsFollowedToItsRedirect)
+{
+    TWebEngineBrowser browser(QString{});
+    TTestHost host;
+    TRunState state;
+    TResultLists lists;
+    TCrawlDriver driver(state, lists, browser, host, {});
+    TTaskItem task;
+    task.StartURL = site.Url("/meta.html");
+    task.check5 = true;
+    driver.RunTask(QStringLiteral("Meta"), task);
+    EXPECT_TRUE(host.CurrentPage.contains(TCrawlDriver::RedirectText));
+    EXPECT_EQ(lists.Links(), (QStringList{site.Url("/c.html"), site.Url("/start.html")}));
+}
+
+class WebEngineBrowserTest : public WebEngineCrawlTest
+{
+protected:
+    void Load(TWebEngineBrowser& browser, const QString& url)
+    {
+        browser.Navigate(QStringLiteral("about:blank"));
+        browser.Navigate(url);
+        Pump(browser, [&] { return browser.ReadyState() == 4; });
+    }
+    template <typename F>
+    void Pump(TWebEngineBrowser&, F done)
+    {
+        TTestHost host;
+        const qint64 deadline = host.NowMs() + 20'000;
+        while (!done() && host.NowMs() < deadline)
+            host.ProcessMessages();
+    }
+};
+
+TEST_F(WebEngineBrowserTest, SnapshotReadsLinksImagesObjectsAndText)
+{
+    site.Page("/snap.html", R"(<body>line one<br>line two
+<a href="x/y.html?q=1">rel</a><a href="https://example.invalid/abs">abs</a><a name="anchor">no href</a>
+<map><area href="area.html"></map>
+<img src="none.gif" width="120" height="40" alt="missing picture with a long alt text">
+<img src="none2.gif" style="width:33px;height:22px">
+<object classid="other" movie="attr.swf"><param name="movie" value="param.swf"></object>
+<object classid="x"></object></body>)");
+    TWebEngineBrowser browser(QString{});
+    Load(browser, site.Url("/snap.html"));
+    const auto doc = browser.Document();
+    ASSERT_TRUE(doc);
+    EXPECT_EQ(doc->URL, site.Url("/snap.html"));
+    EXPECT_EQ(doc->links, (QStringList{site.Url("/x/y.html?q=1"), QStringLiteral("https://example.invalid/abs"),
+                                       site.Url("/area.html")}));
+    ASSERT_EQ(doc->images.size(), 2u);
+    EXPECT_EQ(doc->images[0].href, site.Url("/none.gif"));
+    EXPECT_EQ(doc->images[0].width, 120);
+    EXPECT_EQ(doc->images[0].Height, 40);
+    EXPECT_EQ(doc->images[1].width, 33);
+    EXPECT_EQ(doc->images[1].Height, 22);
+    ASSERT_EQ(doc->objects.size(), 2u);
+    EXPECT_EQ(doc->objects[0].classid, QStringLiteral("other"));
+    EXPECT_EQ(doc->objects[0].movie, QStringLiteral("attr.swf"));
+    EXPECT_FALSE(doc->objects[1].hasMovie);
+    EXPECT_TRUE(doc->hasBody);
+    EXPECT_TRUE(doc->bodyText.startsWith(QStringLiteral("line one\r\nline two"))) << doc->bodyText.toStdString();
+    EXPECT_FALSE(doc->bodyText.contains(QRegularExpression(QStringLiteral("[^\r]\n"))));
+}
+
+TEST_F(WebEngineBrowserTest, LoadedPicturesReportTheirNaturalSize)
+{
+    site.Page("/pics.html", "<body><img src='img/big.gif' width='500' height='500'></body>");
+    TWebEngineBrowser browser(QString{});
+    TProgramSettings settings;
+    settings.DownloadImages = true;
+    browser.ApplyBrowserOptions(settings);
+    Load(browser, site.Url("/pics.html"));
+    const auto doc = browser.Document();
+    ASSERT_TRUE(doc);
+    ASSERT_EQ(doc->images.size(), 1u);
+    EXPECT_EQ(doc->images[0].width, 3);
+    EXPECT_EQ(doc->images[0].Height, 2);
+    EXPECT_GE(site.PictureRequests.load(), 1);
+}
+
+TEST_F(WebEngineBrowserTest, APageThatNeverAnswersLeavesNoDocument)
+{
+    TWebEngineBrowser browser(QString{});
+    Load(browser, site.Url("/c.html"));
+    ASSERT_TRUE(browser.Document());
+    browser.Navigate(QStringLiteral("about:blank"));
+    browser.Navigate(site.Url("/hang.html"));
+    TTestHost host;
+    const qint64 until = host.NowMs() + 300;
+    while (host.NowMs() < until)
+        host.ProcessMessages();
+    EXPECT_NE(browser.ReadyState(), 4);
+    EXPECT_FALSE(browser.Document());
+    browser.Stop();
+}
+
+TEST_F(WebEngineBrowserTest, ScriptsOnlyRunWhenAllowed)
+{
+    site.Page("/js.html", "<body><script>document.write('<a href=\"made.html\">m</a>');</script></body>");
+    TWebEngineBrowser browser(QString{});
+    Load(browser, site.Url("/js.html"));
+    EXPECT_TRUE(browser.Document()->links.isEmpty());
+    TProgramSettings settings;
+    settings.DontExecuteScripts = false;
+    browser.ApplyBrowserOptions(settings);
+    Load(browser, site.Url("/js.html"));
+    EXPECT_EQ(browser.Document()->links, QStringList{site.Url("/made.html")});
+    // Dialogs and new windows of the page stay silent.
+    Load(browser, site.Url("/start.html"));
+    EXPECT_EQ(browser.ReadyState(), 4);
+}
+
+TEST_F(WebEngineBrowserTest, ErrorsShowNoErrorPage)
+{
+    TWebEngineBrowser browser(QString{});
+    Load(browser, QStringLiteral("http://127.0.0.1:1/nothing.html"));
+    EXPECT_EQ(browser.ReadyState(), 4);
+    const auto doc = browser.Document();
+    if (doc) {
+        EXPECT_TRUE(doc->links.isEmpty());
+        EXPECT_TRUE(doc->bodyText.trimmed().isEmpty()) << doc->bodyText.toStdString();
+    }
+}
+
+TEST_F(WebEngineBrowserTest, LogonCookiesPersistInTheProfileFolder)
+{
+    QTemporaryDir dir;
+    const QString folder = dir.path() + QStringLiteral("/BrowserProfile");
+    {
+        TWebEngineBrowser browser(folder);
+        Load(browser, site.Url("/setcookie"));
+        ASSERT_EQ(browser.ReadyState(), 4);
+    }
+    TWebEngineBrowser browser(folder);
+    Load(browser, site.Url("/echocookie"));
+    EXPECT_NE(site.LastCookie().find("session=abc"), std::string::npos) << site.LastCookie();
+}
+
+TEST(RequestFilter, SoundsAreToldByTheirFileEnding)
+{
+    EXPECT_TRUE(TWebEngineRequestFilter::IsSoundUrl(QUrl(QStringLiteral("http://h/a/Tune.MID?x=1"))));
+    EXPECT_TRUE(TWebEngineRequestFilter::IsSoundUrl(QUrl(QStringLiteral("http://h/bg.wav"))));
+    EXPECT_FALSE(TWebEngineRequestFilter::IsSoundUrl(QUrl(QStringLiteral("http://h/clip.mp4"))));
+}
+
+} // namespace
