@@ -8,6 +8,7 @@
  * Lives on the GUI thread.
  */
 
+#include "crawl/browser.h"
 #include "engine/harvester.h"
 
 #include <QMainWindow>

@@ -1,0 +1,102 @@
+#pragma once
+// Helpers of the GUI tests: a recorder that answers every message box and file dialog and
+// catches every desktop launch, a stand-in browser, and a test entry that prepares WebEngine.
+
+#include "crawl/browser.h"
+#include "crawl/pagesnapshot.h"
+#include "crawl/webengine/webengineenvironment.h"
+#include "task/programsettings.h"
+#include "ui/desktop.h"
+#include "ui/messages.h"
+
+#include <QApplication>
+#include <QList>
+#include <QPair>
+#include <QStringList>
+#include <QTest>
+#include <QUrl>
+#include <deque>
+#include <memory>
+#include <vector>
+
+/** Installs the message, save-file and desktop hooks for its lifetime. */
+class TUiRecorder
+{
+public:
+    TUiRecorder()
+    {
+        TMessages::SetHook([this](TMessages::TKind kind, const QString& text) {
+            Messages.append(text);
+            Kinds.append(kind);
+            if (kind != TMessages::TKind::Question || Answers.empty())
+                return false;
+            const bool answer = Answers.front();
+            Answers.pop_front();
+            return answer;
+        });
+        TMessages::SetSaveFileHook([this](const QString& filter) {
+            Filters.append(filter);
+            return SaveFileName;
+        });
+        TDesktop::SetHook([this](const QUrl& url) { Opened.append(url); });
+    }
+    ~TUiRecorder()
+    {
+        TMessages::SetHook(nullptr);
+        TMessages::SetSaveFileHook(nullptr);
+        TDesktop::SetHook(nullptr);
+    }
+    TUiRecorder(const TUiRecorder&) = delete;
+    TUiRecorder& operator=(const TUiRecorder&) = delete;
+
+    QStringList Messages;
+    QList<TMessages::TKind> Kinds;
+    std::deque<bool> Answers;      // answers to the next questions; No when empty
+    QString SaveFileName;          // what the save dialog returns; empty is Cancel
+    QStringList Filters;
+    QList<QUrl> Opened;
+};
+
+/** A browser that "loads" every page at once; each page links to itself only. */
+class TFakeBrowser : public TBrowser
+{
+public:
+    void Navigate(const QString& url) override
+    {
+        if (OnBeforeNavigate)
+            OnBeforeNavigate(m_url);
+        m_url = url;
+        Navigated.append(url);
+    }
+    void Stop() override {}
+    int ReadyState() const override { return 4; }
+    QString LocationURL() const override { return m_url; }
+    std::shared_ptr<const TPageSnapshot> Document() override
+    {
+        auto snapshot = std::make_shared<TPageSnapshot>();
+        snapshot->URL = m_url;
+        snapshot->links = {m_url};   // one link, so start pages need no redirect wait
+        snapshot->hasBody = true;
+        snapshot->bodyText = QStringLiteral("page");
+        return snapshot;
+    }
+    void ApplyBrowserOptions(const TProgramSettings& settings) override { Applied.push_back(settings); }
+
+    QStringList Navigated;
+    std::vector<TProgramSettings> Applied;
+
+private:
+    QString m_url;
+};
+
+/** QTEST_MAIN with WebEngine's process setup before the application object exists. */
+#define PAGEMINT_UI_TEST_MAIN(TestObject)                                                     \
+    int main(int argc, char** argv)                                                           \
+    {                                                                                         \
+        PrepareWebEngineEnvironment();                                                        \
+        QApplication app(argc, argv);                                                         \
+        app.setAttribute(Qt::AA_Use96Dpi, true);                                              \
+        TestObject tc;                                                                        \
+        QTEST_SET_MAIN_SOURCE_PATH                                                            \
+        return QTest::qExec(&tc, argc, argv);                                                 \
+    }
