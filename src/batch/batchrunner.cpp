@@ -98,7 +98,9 @@ bool TBatchRunner::RunOneTask(const QString& taskName)
     m_progress.SetCrawlDone(true);
     if (m_aborted)
         m_harvester->Shutdown();
+    const qint64 waitStartNs = SteadyNs();
     WaitForDownloads();
+    const qint64 downloadWaitNs = SteadyNs() - waitStartNs;
     if (m_aborted) {
         m_err(QStringLiteral("Task %1: downloads aborted").arg(taskName));
         return ok;
@@ -120,14 +122,16 @@ bool TBatchRunner::RunOneTask(const QString& taskName)
         }
     }
 
-    m_err(QStringLiteral("Task %1: %2, %3 pages, %4 files queued, %5 handed to downloads, %6 s")
+    m_err(QStringLiteral("Task %1: %2, %3 pages, %4 files queued, %5 handed to downloads; "
+                         "crawl %6 s, downloads done %7 s later")
               .arg(taskName,
                    state.CrawlFinished ? QStringLiteral("completed")
                                        : ok ? QStringLiteral("cancelled") : QStringLiteral("failed"))
               .arg(pages)
               .arg(state.DownloadQueue.Count())
               .arg(state.DispatchedCount)
-              .arg(double(crawlNs) / 1e9, 0, 'f', 1));
+              .arg(double(crawlNs) / 1e9, 0, 'f', 1)
+              .arg(double(downloadWaitNs) / 1e9, 0, 'f', 1));
     if (m_timing) {
         const double outsideMs = double(crawlNs - pumpNs) / 1e6;
         m_err(QStringLiteral("Task %1 timing: crawl %2 ms, waiting for the browser %3 ms, "

@@ -81,6 +81,9 @@ TTestSite::TTestSite() : m_server(std::make_unique<httplib::Server>())
     // pool must be larger than the library's default for a machine with two cores.
     m_server->new_task_queue = [] { return new httplib::ThreadPool(48); };
     m_server->set_keep_alive_timeout(2);
+    // Headers and body go out in separate writes; without this each response can wait for a
+    // delayed acknowledgement.
+    m_server->set_tcp_nodelay(true);
     m_server->Get(".*", [this](const httplib::Request& request, httplib::Response& response) {
         TEntry entry;
         {
