@@ -268,7 +268,8 @@ void TTaskForm::ResetTaskDialog()
             m_grid->setItem(r, c, item);
         }
     }
-    m_grid->setCurrentCell(1, 1);
+    m_grid->setCurrentCell(1, 1, QItemSelectionModel::NoUpdate);
+    m_grid->clearSelection();
 
     m_imageLink->setChecked(true);
     m_imageFrom->clear();
