@@ -233,6 +233,27 @@ TEST_F(WebEngineBrowserTest, ErrorsShowNoErrorPage)
     }
 }
 
+TEST_F(WebEngineBrowserTest, AnAddressThatIsNoUrlShowsAnEmptyPage)
+{
+    TWebEngineBrowser browser(QString{});
+    Load(browser, QString());
+    ASSERT_EQ(browser.ReadyState(), 4);
+    const auto doc = browser.Document();
+    ASSERT_TRUE(doc);
+    EXPECT_TRUE(doc->links.isEmpty());
+}
+
+TEST_F(WebEngineBrowserTest, NavigationStartsReportTheLocationShownThen)
+{
+    TWebEngineBrowser browser(QString{});
+    QStringList starts;
+    browser.OnBeforeNavigate = [&](const QString& location) { starts.append(location); };
+    Load(browser, site.Url("/c.html"));
+    Load(browser, site.Url("/d.html"));
+    EXPECT_TRUE(starts.contains(site.Url("/c.html")));
+    EXPECT_FALSE(starts.contains(site.Url("/d.html")));
+}
+
 TEST_F(WebEngineBrowserTest, LogonCookiesPersistInTheProfileFolder)
 {
     QTemporaryDir dir;

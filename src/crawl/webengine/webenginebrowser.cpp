@@ -104,7 +104,11 @@ void TWebEngineBrowser::ApplyBrowserOptions(const TProgramSettings& options)
 
 void TWebEngineBrowser::Navigate(const QString& url)
 {
-    const QUrl target = QUrl::fromUserInput(url);
+    // An address that is no URL at all (an empty start line, say) shows an empty page at once
+    // instead of leaving the crawl to wait for a load that never begins.
+    QUrl target = QUrl::fromUserInput(url);
+    if (!target.isValid() || target.isEmpty())
+        target = BlankUrl;
     m_readyState = 1;
     m_loadStarted = false;
     m_wantsBlank = target == BlankUrl;
@@ -112,7 +116,7 @@ void TWebEngineBrowser::Navigate(const QString& url)
         m_previousNavigatedAt = m_navigatedAt;
         m_navigatedAt = double(QDateTime::currentMSecsSinceEpoch());
     }
-    m_page->load(target.isValid() ? target : BlankUrl);
+    m_page->load(target);
 }
 
 void TWebEngineBrowser::Stop()
