@@ -201,6 +201,30 @@ private slots:
         QCOMPARE(ReadFile(m_paths->TaskListFile()), QByteArray("fresh\r\n"));
     }
 
+    void closeDuringRunStopsAndCloses()
+    {
+        MakeTask(QStringLiteral("slow"));
+        WriteCatalogue("slow\r\n");
+        Open();
+        m_browser->NeverLoads = true;
+        SelectTask(QStringLiteral("slow"));
+        TUiRecorder ui;
+        bool runWasActive = false;
+        // Close from inside the run's wait for a page that never finishes loading.
+        QTimer::singleShot(0, m_form.get(), [this, &runWasActive] {
+            runWasActive = m_form->Harvester().IsRunActive();
+            m_form->close();
+        });
+        Action("ActionStart")->trigger();   // returns once the run has seen the stop
+        QVERIFY(runWasActive);
+        QVERIFY(!m_form->Harvester().IsRunActive());
+        QTRY_VERIFY(!m_form->isVisible());   // the close is carried out after the run returned
+        QCOMPARE(ui.Messages, QStringList());   // no "Task is cancelled!" for a closing window
+        QCOMPARE(ReadFile(m_paths->TaskListFile()), QByteArray("slow\r\n"));
+        // "Stop" saved the run's lists.
+        QVERIFY(QFile::exists(m_paths->ListFile(QStringLiteral("slow"), TabLinks)));
+    }
+
     void summaryTexts()
     {
         MakeTask(QStringLiteral("alpha"));

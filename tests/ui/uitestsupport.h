@@ -69,7 +69,7 @@ public:
         Navigated.append(url);
     }
     void Stop() override {}
-    int ReadyState() const override { return 4; }
+    int ReadyState() const override { return NeverLoads ? 1 : 4; }
     QString LocationURL() const override { return m_url; }
     std::shared_ptr<const TPageSnapshot> Document() override
     {
@@ -83,6 +83,7 @@ public:
     void ApplyBrowserOptions(const TProgramSettings& settings) override { Applied.push_back(settings); }
 
     QStringList Navigated;
+    bool NeverLoads = false;   // every page stays loading
     std::vector<TProgramSettings> Applied;
 
 private:

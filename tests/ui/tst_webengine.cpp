@@ -1,0 +1,81 @@
+// The main window with the real Qt WebEngine browser in its "Search" panel, running a task
+// against a site served on 127.0.0.1.
+#include "results/resultlists.h"
+#include "task/paths.h"
+#include "task/taskfile.h"
+#include "testsite.h"
+#include "ui/mainunit.h"
+#include "ui/outputpanel.h"
+#include "ui/summarypanel.h"
+#include "ui/tasktree.h"
+#include "uitestsupport.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+#include <QtTest>
+
+class TestWebEngine : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void runInTheRealWindow()
+    {
+        TTestSite site;
+        site.AddPage(QStringLiteral("/start.html"),
+                     QStringLiteral("<html><body><p>Product: Lamp | Price: 9.90 USD</p>"
+                                    "<a href=\"/next.html\">next</a> <a href=\"/files/a.zip\">zip</a></body></html>"));
+        site.AddPage(QStringLiteral("/next.html"), QStringLiteral("<html><body><p>Product: Bench |</p></body></html>"));
+        site.Add(QStringLiteral("/files/a.zip"), MakeBytes(2000, 1), QStringLiteral("application/zip"));
+        QVERIFY(site.Start());
+
+        QTemporaryDir dir;
+        const TPaths paths(dir.path() + QLatin1Char('/'));
+        TTaskItem task;
+        task.TaskName = QStringLiteral("lamps");
+        task.TaskThread = 2;
+        task.check1 = task.check4 = task.check5 = true;
+        task.StartURL = site.Url(QStringLiteral("/start.html"));
+        task.FollowedLink = 0;
+        task.OutText[0][0] = QStringLiteral("Product: ");
+        task.OutText[0][2] = QStringLiteral(" |");
+        task.DownloadExt = QStringLiteral("zip");
+        SaveTaskFile(task, paths);
+        QFile list(paths.TaskListFile());
+        QVERIFY(list.open(QIODevice::WriteOnly));
+        list.write("lamps\r\n");
+        list.close();
+
+        TUiRecorder ui;
+        TMainForm form(paths.ProgramFolder());
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        auto* view = form.SearchArea()->findChild<QWebEngineView*>();
+        QVERIFY(view);
+        QVERIFY(view->page());
+
+        TTaskTree* tree = form.TaskTree();
+        tree->setCurrentItem(tree->Root()->child(0));
+        form.findChild<QAction*>(QStringLiteral("ActionStart"))->trigger();
+        QCOMPARE(ui.Messages, QStringList{"Search completed!"});
+        const TResultLists& results = form.Harvester().Results();
+        QCOMPARE(results.Text().size(), std::size_t(1));
+        // The markers lost their blanks in settings.ini ("Product:" and "|"), so the value keeps them.
+        QCOMPARE(results.Text()[0][0], QStringLiteral(" Lamp "));
+        QVERIFY(results.Links().contains(site.Url(QStringLiteral("/next.html"))));
+        QCOMPARE(view->page()->url().path(), QStringLiteral("/start.html"));   // the user saw the page
+        QVERIFY(form.CurrentPageField()->text().startsWith(QStringLiteral("Current Page: ")));
+        QTRY_COMPARE_WITH_TIMEOUT(form.Output()->View(TabLinks)->model()->rowCount(),
+                                  int(results.Links().size()), 10'000);
+        QTRY_VERIFY_WITH_TIMEOUT(form.Harvester().DownloadsIdle(), 30'000);
+        QVERIFY(QFile::exists(paths.DownloadsFolder(QStringLiteral("lamps")) + "/a.zip"));
+        form.close();
+        QCOMPARE(ui.Messages.size(), 1);
+    }
+};
+
+PAGEMINT_UI_TEST_MAIN(TestWebEngine)
+#include "tst_webengine.moc"
