@@ -151,7 +151,6 @@ bool TCrawlDriver::VisitPage(qint64 level, qsizetype index, bool extractText,
     const qsizetype visited = s.VisitedURLList.Count();
     m_host.SetSearchProgress(ProgressPercent(visited + index, s.LevelURLList.Count() + visited));
 
-    // Copied: the list is not changed while the page is visited, but the copy costs nothing.
     const QString url = s.LevelURLList.At(index);
     m_browser.Navigate(QStringLiteral("about:blank"));
     m_browser.Navigate(url);

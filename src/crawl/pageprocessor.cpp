@@ -16,7 +16,7 @@ namespace {
 class TStartParts
 {
 public:
-    TStartParts(const TRunState& state)
+    explicit TStartParts(const TRunState& state)
         : m_policy(state.Task.PageLocation)
     {
         for (const QString& start : state.StartURLList) {
