@@ -44,7 +44,8 @@ struct TTaskItem
 
 /** The lower form: A..Z become a..z, every other character stays. */
 QString AsciiLower(const QString& text);
-/** True when the lower form of text contains the lower form of part (plain substring). */
+/** True when the lower form of text contains the lower form of part (plain substring; an empty
+ *  part is contained in every text, so callers test for an empty filter first). */
 bool TextContains(const QString& text, const QString& part);
 /** True when the lower forms of a and b are equal. */
 bool TextEquals(const QString& a, const QString& b);
