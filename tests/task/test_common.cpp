@@ -154,16 +154,3 @@ TEST(DownloadQueue, AdmissionEqualsAPlainScanOfTheList)
     }
     EXPECT_EQ(queue.Entries(), reference);
 }
-
-TEST(FoldedList, CountsDuplicatesAndClears)
-{
-    TFoldedList list;
-    list.Append(QStringLiteral("A"));
-    list.Append(QStringLiteral("a"));
-    EXPECT_EQ(list.Count(), 2);
-    EXPECT_TRUE(list.ContainsFolded(QStringLiteral("a")));
-    EXPECT_FALSE(list.ContainsFolded(QStringLiteral(" a")));  // Lower does not trim
-    list.Clear();
-    EXPECT_FALSE(list.ContainsFolded(QStringLiteral("a")));
-    EXPECT_EQ(list.Count(), 0);
-}

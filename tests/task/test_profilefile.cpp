@@ -1,8 +1,5 @@
-#include "task/errors.h"
 #include "task/profilefile.h"
-#include "testfiles.h"
 
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
@@ -155,29 +152,4 @@ TEST(ProfileFile, ContinuedValueStopsAtKnownKeysSectionsAndComments)
     ini.WriteContinuedString(QStringLiteral("S"), QStringLiteral("list"), {QStringLiteral("x"), QStringLiteral("y")},
                              known);
     EXPECT_TRUE(ini.Bytes().startsWith("[S]\nlist=x\r\ny\n\nNEXT=1\n[T]\n"));
-}
-
-TEST(ProfileFile, SaveReplacesTheFileOrReportsTheExactError)
-{
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const QString path = dir.filePath(QStringLiteral("p.ini"));
-    WriteBytes(path, "[S]\nold=1\n");
-
-    TProfileFile ini(path);
-    ini.WriteString(QStringLiteral("S"), QStringLiteral("new"), QStringLiteral("2"));
-    ini.Save();
-    EXPECT_EQ(ReadBytes(path), QByteArray("[S]\nold=1\nnew=2\r\n"));
-    EXPECT_TRUE(OtherEntries(dir.path(), QStringLiteral("p.ini")).isEmpty());
-
-    // The parent of the file is a regular file: nothing can be written.
-    const QString blocked = path + QStringLiteral("/q.ini");
-    TProfileFile unwritable(blocked);
-    unwritable.WriteString(QStringLiteral("S"), QStringLiteral("k"), QStringLiteral("v"));
-    try {
-        unwritable.Save();
-        FAIL() << "no error";
-    } catch (const EPagemintError& error) {
-        EXPECT_EQ(error.Message(), QStringLiteral("Unable to write to ") + blocked);
-    }
 }

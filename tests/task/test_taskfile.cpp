@@ -205,16 +205,3 @@ TEST_F(TaskFileTest, NamesThatAreNoSingleFolderAreNeverWritten)
     EXPECT_FALSE(QFileInfo::exists(Paths().ProgramFolder() + QStringLiteral("settings.ini")));
     EXPECT_FALSE(QFileInfo::exists(Paths().TaskRoot() + QStringLiteral("a")));
 }
-
-TEST_F(TaskFileTest, UnwritableFolderReportsTheExactMessage)
-{
-    // Task/ is a regular file, so the task folder cannot be created.
-    WriteBytes(Paths().ProgramFolder() + QStringLiteral("Task"), "not a folder");
-    const TTaskItem task = FullTask();
-    try {
-        SaveTaskFile(task, Paths());
-        FAIL() << "no error";
-    } catch (const EPagemintError& error) {
-        EXPECT_EQ(error.Message(), QStringLiteral("Unable to write to ") + SettingsPath(task.TaskName));
-    }
-}
