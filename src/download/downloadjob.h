@@ -22,6 +22,8 @@ struct TDownloadJob
 struct TDownloadLimits
 {
     long ConnectTimeoutSeconds = 60;
-    /** The transfer is abandoned when fewer than one byte arrives during this many seconds. */
+    /** The transfer is abandoned once its speed stays below one byte a second for this many
+     *  seconds. libcurl averages the speed over the last five seconds, so a connection that goes
+     *  silent ends about StallSeconds + 5 seconds after its last byte. */
     long StallSeconds = 60;
 };
