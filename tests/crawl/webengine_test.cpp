@@ -2,6 +2,8 @@
 #include "crawl/crawldriver.h"
 #include "crawl/eventloophost.h"
 #include "crawl/webengine/webenginebrowser.h"
+#include "crawl/webengine/snapshotscript.h"
+#include "crawl/webengine/webengineenvironment.h"
 #include "crawl/webengine/webenginerequestfilter.h"
 #include "extract/qtprinters.h"
 #include "results/resultlists.h"
@@ -273,6 +275,29 @@ TEST(RequestFilter, SoundsAreToldByTheirFileEnding)
     EXPECT_TRUE(TWebEngineRequestFilter::IsSoundUrl(QUrl(QStringLiteral("http://h/a/Tune.MID?x=1"))));
     EXPECT_TRUE(TWebEngineRequestFilter::IsSoundUrl(QUrl(QStringLiteral("http://h/bg.wav"))));
     EXPECT_FALSE(TWebEngineRequestFilter::IsSoundUrl(QUrl(QStringLiteral("http://h/clip.mp4"))));
+}
+
+TEST(Snapshot, AnAnswerThatIsNoSnapshotGivesNoDocument)
+{
+    EXPECT_FALSE(ParseSnapshot(QString()));
+    EXPECT_FALSE(ParseSnapshot(QStringLiteral("[1,2]")));
+    EXPECT_FALSE(ParseSnapshot(QStringLiteral("{\"links\": [")));
+    const auto doc = ParseSnapshot(QStringLiteral("{\"URL\":\"u\",\"hasBody\":true}"));
+    ASSERT_TRUE(doc);
+    EXPECT_EQ(doc->URL, QStringLiteral("u"));
+    EXPECT_TRUE(doc->links.isEmpty());
+}
+
+TEST(Environment, FlagsAreAddedOnceAndKeepOthers)
+{
+    // main() has prepared the environment already; preparing again adds nothing twice.
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", qgetenv("QTWEBENGINE_CHROMIUM_FLAGS") + " --lang=en");
+    PrepareWebEngineEnvironment();
+    const QByteArrayList flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS").split(' ');
+    for (const char* flag : {"--disable-gpu", "--disable-background-networking", "--disable-component-update",
+                             "--disable-sync", "--no-first-run", "--lang=en"})
+        EXPECT_EQ(flags.count(flag), 1) << flag;
+    EXPECT_FALSE(qgetenv("QTWEBENGINE_DISABLE_SANDBOX").isEmpty());
 }
 
 } // namespace

@@ -22,5 +22,6 @@ void PrepareWebEngineEnvironment()
     }
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags);
 
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    if (!QCoreApplication::instance())
+        QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
 }
