@@ -32,8 +32,7 @@ void TTaskTree::Reset(const QStringList& names)
         for (const QString& name : names)
             new QTreeWidgetItem(m_root, QStringList{name});
     }
-    setCurrentItem(m_root);
-    emit SelectionChanged();
+    setCurrentItem(m_root);   // runs the selection handling for the root
     expandAll();
 }
 

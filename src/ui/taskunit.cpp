@@ -301,6 +301,9 @@ QString TTaskForm::Refusal() const
     if (!TPaths::IsUsableTaskName(name))
         return QStringLiteral("The task name \"") + name
                + QStringLiteral("\" can't be used as a folder name: it may not be \".\" or \"..\" or contain \"/\".");
+    // tasklist.dat keeps one name a line: a line break would split the name on the next start.
+    if (name.contains(QLatin1Char('\n')) || name.contains(QLatin1Char('\r')))
+        return QStringLiteral("The task name can't hold a line break.");
     return QString();
 }
 

@@ -140,6 +140,7 @@ private slots:
                                 << "The task name \"..\" can't be used as a folder name: it may not be \".\" or \"..\" or contain \"/\".";
         QTest::newRow("slash") << "a/b" << "http://a/"
                                << "The task name \"a/b\" can't be used as a folder name: it may not be \".\" or \"..\" or contain \"/\".";
+        QTest::newRow("line break") << "a\nb" << "http://a/" << "The task name can't hold a line break.";
     }
     void refusals()
     {
