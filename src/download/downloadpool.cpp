@@ -1,8 +1,7 @@
 #include "download/downloadpool.h"
 
-#include <QCoreApplication>
-#include <QEvent>
 #include <QMetaObject>
+#include <QTimer>
 #include <algorithm>
 #include <chrono>
 #include <stdexcept>
@@ -33,26 +32,46 @@ void TDownloadPool::CallFinishDownload(const TDownloadJob& job, const TDownloadR
 {
     if (m_shuttingDown.load())
         return;
+    // The one synchronous call from a worker to the UI thread: queued there, and waited for here.
+    TFinishCall call;
+    call.Job = &job;
+    call.Result = &result;
     {
         std::lock_guard<std::mutex> lock(m_waitMutex);
-        ++m_finishCallsWaiting;
+        m_finishCalls.push_back(&call);
     }
     m_waitCondition.notify_all();
-    // The one synchronous call from a worker to the UI thread.
-    const bool posted = QMetaObject::invokeMethod(
-        this, [this, &job, &result] { FinishDownload(job, result); }, Qt::BlockingQueuedConnection);
-    if (!posted) {
+    QMetaObject::invokeMethod(this, "RunFinishCalls", Qt::QueuedConnection);
+    std::unique_lock<std::mutex> lock(m_waitMutex);
+    m_callReturned.wait(lock, [&call] { return call.Returned; });
+}
+
+void TDownloadPool::RunFinishCalls()
+{
+    // Workers that ended earlier are joined here (their threads have returned or are about
+    // to); the one finishing now is joined by the next call, the next start or the shutdown.
+    ReapEnded();
+    for (;;) {
+        TFinishCall* call = nullptr;
+        {
+            std::lock_guard<std::mutex> lock(m_waitMutex);
+            if (m_finishCalls.empty())
+                break;
+            call = m_finishCalls.front();
+            m_finishCalls.pop_front();
+        }
+        FinishDownload(*call->Job, *call->Result);
         std::lock_guard<std::mutex> lock(m_waitMutex);
-        --m_finishCallsWaiting;
+        call->Returned = true;
+        // Under the lock: once it is released the worker may leave and its call is gone.
+        m_callReturned.notify_all();
     }
+    if (!m_closing)
+        QTimer::singleShot(0, this, &TDownloadPool::ReapEnded);
 }
 
 void TDownloadPool::FinishDownload(const TDownloadJob& job, const TDownloadResult& result)
 {
-    {
-        std::lock_guard<std::mutex> lock(m_waitMutex);
-        --m_finishCallsWaiting;
-    }
     if (m_closing)
         return;
     try {
@@ -69,7 +88,11 @@ void TDownloadPool::WorkerEnded()
         ++m_endedSinceWait;
     }
     m_waitCondition.notify_all();
-    QMetaObject::invokeMethod(this, [this] { ReapEnded(); }, Qt::QueuedConnection);
+}
+
+qsizetype TDownloadPool::RunningWorkerCount() const
+{
+    return std::count_if(m_workers.begin(), m_workers.end(), [](const auto& worker) { return !worker->Ended(); });
 }
 
 void TDownloadPool::ReapEnded()
@@ -94,14 +117,14 @@ void TDownloadPool::AbortAndJoinAll()
     // A worker may be waiting for its finishing call while it holds DownloadLock: answer those
     // calls here (they emit nothing now) until every worker has ended.
     for (;;) {
-        QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+        RunFinishCalls();
         const bool allEnded = std::all_of(m_workers.begin(), m_workers.end(),
                                           [](const auto& worker) { return worker->Ended(); });
         if (allEnded)
             break;
         std::unique_lock<std::mutex> lock(m_waitMutex);
         m_waitCondition.wait_for(lock, std::chrono::milliseconds(100),
-                                 [this] { return m_finishCallsWaiting > 0 || m_endedSinceWait > 0; });
+                                 [this] { return !m_finishCalls.empty() || m_endedSinceWait > 0; });
         m_endedSinceWait = 0;
     }
     for (const auto& worker : m_workers)

@@ -7,6 +7,7 @@
 #include <QString>
 #include <atomic>
 #include <condition_variable>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -18,7 +19,8 @@
  * transfer it takes DownloadLock and calls FinishDownload here, on the UI thread, waiting for it
  * (the one blocking call to the UI thread); FinishDownload emits DownloadFinished, which the host
  * connects to the gallery and the scheduler. The worker then lowers RunningDownloads and releases
- * the lock. Ended workers are joined and deleted soon after, on the UI thread.
+ * the lock. Ended workers are joined and deleted on the UI thread at a later finishing call, the
+ * next start or the shutdown.
  *
  * AbortAndJoinAll (also run by the destructor) tells every worker to stop and joins them all,
  * answering their finishing calls meanwhile without emitting anything, so a worker waiting for
@@ -43,6 +45,8 @@ public:
     const TDownloadLimits& Limits() const { return m_limits; }
     /** Workers started and not yet joined. */
     qsizetype WorkerCount() const { return qsizetype(m_workers.size()); }
+    /** Workers whose body has not yet released DownloadLock. */
+    qsizetype RunningWorkerCount() const;
     bool ShuttingDown() const { return m_shuttingDown.load(); }
 
     // ---- used by the workers, on their own threads ----
@@ -58,8 +62,19 @@ signals:
     void DownloadFinished(const QString& fileName, const QString& taskName, bool succeeded);
 
 private:
+    /** One worker's finishing call, on the worker's stack while it waits. */
+    struct TFinishCall
+    {
+        const TDownloadJob* Job = nullptr;
+        const TDownloadResult* Result = nullptr;
+        bool Returned = false;
+    };
+
+    /** Runs the finishing calls workers are waiting for. UI thread. */
+    Q_INVOKABLE void RunFinishCalls();
+    /** Joins and deletes the workers that have ended. UI thread. */
+    Q_INVOKABLE void ReapEnded();
     void FinishDownload(const TDownloadJob& job, const TDownloadResult& result);
-    void ReapEnded();
 
     std::atomic<qint32>& m_runningDownloads;
     std::mutex m_downloadLock;
@@ -68,9 +83,11 @@ private:
     std::atomic<bool> m_shuttingDown{false};
     bool m_closing = false;   // UI thread only: finishing calls no longer reach the gallery
 
-    // Wakes AbortAndJoinAll when a worker ends or waits for its finishing call.
+    // The hand-over between workers and the UI thread. Everything they share goes through
+    // m_waitMutex (never held across FinishDownload), so the order is plain to see, and to TSan.
     std::mutex m_waitMutex;
-    std::condition_variable m_waitCondition;
-    int m_finishCallsWaiting = 0;
+    std::condition_variable m_waitCondition;  // wakes AbortAndJoinAll: a call queued or a worker ended
+    std::condition_variable m_callReturned;   // wakes the workers whose call has run
+    std::deque<TFinishCall*> m_finishCalls;
     int m_endedSinceWait = 0;
 };

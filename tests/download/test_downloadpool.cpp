@@ -87,7 +87,7 @@ TEST_F(DownloadPoolTest, FinishingRunsOnTheUiThreadUnderTheLockBeforeTheCountFal
 {
     Start(Server().Url("/ok.bin"), "a.bin");
     Start(Server().Url("/404"), "b.bin");
-    ASSERT_TRUE(PumpUntil([&] { return m_finished.size() == 2 && m_pool.WorkerCount() == 0; }));
+    ASSERT_TRUE(PumpUntil([&] { return m_finished.size() == 2 && m_pool.RunningWorkerCount() == 0; }));
     EXPECT_EQ(m_running.load(), 0);
     for (const TFinished& finished : m_finished) {
         EXPECT_TRUE(finished.LockHeld);
@@ -108,7 +108,7 @@ TEST_F(DownloadPoolTest, ManyWorkersFinishOneAfterTheOther)
     for (int i = 0; i < 12; ++i)
         Start(Server().Url("/ok.bin"), QStringLiteral("f%1.bin").arg(i));
     ASSERT_TRUE(PumpUntil([&] { return m_finished.size() == 12; }));
-    ASSERT_TRUE(PumpUntil([&] { return m_pool.WorkerCount() == 0; }));
+    ASSERT_TRUE(PumpUntil([&] { return m_pool.RunningWorkerCount() == 0; }));
     EXPECT_EQ(m_running.load(), 0);
     for (const TFinished& finished : m_finished)
         EXPECT_TRUE(finished.Succeeded);
