@@ -14,6 +14,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QWebEnginePage>
+#include <QWebEngineProfile>
 #include <gtest/gtest.h>
 
 namespace {
@@ -245,6 +246,16 @@ TEST_F(WebEngineBrowserTest, AnAddressThatIsNoUrlShowsAnEmptyPage)
     EXPECT_TRUE(doc->links.isEmpty());
 }
 
+TEST_F(WebEngineBrowserTest, AnotherFragmentOfThePageShownCompletes)
+{
+    TWebEngineBrowser browser(QString{});
+    Load(browser, site.Url("/c.html"));
+    Load(browser, site.Url("/c.html#part"));
+    EXPECT_EQ(browser.ReadyState(), 4);
+    EXPECT_EQ(browser.LocationURL(), site.Url("/c.html#part"));
+    EXPECT_TRUE(browser.Document());
+}
+
 TEST_F(WebEngineBrowserTest, NavigationStartsReportTheLocationShownThen)
 {
     TWebEngineBrowser browser(QString{});
@@ -256,16 +267,17 @@ TEST_F(WebEngineBrowserTest, NavigationStartsReportTheLocationShownThen)
     EXPECT_FALSE(starts.contains(site.Url("/d.html")));
 }
 
-TEST_F(WebEngineBrowserTest, LogonCookiesPersistInTheProfileFolder)
+TEST_F(WebEngineBrowserTest, LogonsHoldInAPersistentProfile)
 {
     QTemporaryDir dir;
     const QString folder = dir.path() + QStringLiteral("/BrowserProfile");
-    {
-        TWebEngineBrowser browser(folder);
-        Load(browser, site.Url("/setcookie"));
-        ASSERT_EQ(browser.ReadyState(), 4);
-    }
     TWebEngineBrowser browser(folder);
+    QWebEngineProfile* profile = browser.Profile();
+    EXPECT_FALSE(profile->isOffTheRecord());
+    EXPECT_EQ(profile->persistentStoragePath(), folder);
+    EXPECT_EQ(profile->persistentCookiesPolicy(), QWebEngineProfile::ForcePersistentCookies);
+    // A session cookie of a logon goes along with the later visits of the same site.
+    Load(browser, site.Url("/setcookie"));
     Load(browser, site.Url("/echocookie"));
     EXPECT_NE(site.LastCookie().find("session=abc"), std::string::npos) << site.LastCookie();
 }

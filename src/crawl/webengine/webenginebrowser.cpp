@@ -65,6 +65,13 @@ TWebEngineBrowser::TWebEngineBrowser(const QString& profileFolder, QObject* pare
 
     connect(m_page.get(), &QWebEnginePage::loadingChanged, this,
             &TWebEngineBrowser::LoadingChanged);
+    connect(m_page.get(), &QWebEnginePage::urlChanged, this, [this](const QUrl& url) {
+        if (!m_fragmentTarget.isEmpty() && url == m_fragmentTarget && !m_loadStarted) {
+            m_readyState = 4;
+            m_loadedUrl = url;
+            m_movedInPage = true;
+        }
+    });
     m_page->OnNavigationStarting = [this] {
         if (OnBeforeNavigate)
             OnBeforeNavigate(LocationURL());
@@ -112,6 +119,12 @@ void TWebEngineBrowser::Navigate(const QString& url)
     m_readyState = 1;
     m_loadStarted = false;
     m_wantsBlank = target == BlankUrl;
+    m_movedInPage = false;
+    // Another fragment of the page shown is reached without a load of its own.
+    m_fragmentTarget = target.hasFragment()
+            && target.adjusted(QUrl::RemoveFragment) == m_loadedUrl.adjusted(QUrl::RemoveFragment)
+        ? target
+        : QUrl();
     if (!m_wantsBlank) {
         m_previousNavigatedAt = m_navigatedAt;
         m_navigatedAt = double(QDateTime::currentMSecsSinceEpoch());
@@ -151,6 +164,7 @@ void TWebEngineBrowser::LoadingChanged(const QWebEngineLoadingInfo& info)
         if (m_loadStarted) {
             m_readyState = 4;
             m_hasLoaded = true;
+            m_loadedUrl = info.url();
         }
         break;
     }
@@ -190,7 +204,7 @@ std::shared_ptr<const TPageSnapshot> TWebEngineBrowser::Document()
     // A page that never answered leaves the previous document on show. Its navigation began
     // around the previous Navigate, the new one's after the latest: the midpoint tells them
     // apart whatever small offset lies between the two clocks.
-    if (snapshot && !m_wantsBlank && m_previousNavigatedAt > 0 && timeOrigin > 0
+    if (snapshot && !m_wantsBlank && !m_movedInPage && m_previousNavigatedAt > 0 && timeOrigin > 0
         && timeOrigin < (m_previousNavigatedAt + m_navigatedAt) / 2)
         return nullptr;
     return snapshot;

@@ -20,6 +20,7 @@
 #include "crawl/browser.h"
 
 #include <QObject>
+#include <QUrl>
 #include <memory>
 
 class QWebEnginePage;
@@ -61,6 +62,9 @@ private:
     bool m_loadStarted = false;      // the load asked for by the latest Navigate has begun
     bool m_wantsBlank = false;       // the latest Navigate asked for about:blank itself
     bool m_hasLoaded = false;        // some document has been loaded at all
+    QUrl m_loadedUrl;                // the address of the latest completed load
+    QUrl m_fragmentTarget;           // the latest Navigate only moves within the loaded page
+    bool m_movedInPage = false;      // ... and has got there
     double m_navigatedAt = 0;        // wall-clock ms of the latest Navigate to a page
     double m_previousNavigatedAt = 0;
 };
