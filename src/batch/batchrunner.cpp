@@ -125,8 +125,9 @@ bool TBatchRunner::RunOneTask(const QString& taskName)
     m_err(QStringLiteral("Task %1: %2, %3 pages, %4 files queued, %5 handed to downloads; "
                          "crawl %6 s, downloads done %7 s later")
               .arg(taskName,
-                   state.CrawlFinished ? QStringLiteral("completed")
-                                       : ok ? QStringLiteral("cancelled") : QStringLiteral("failed"))
+                   !ok                  ? QStringLiteral("failed")
+                   : state.CrawlFinished ? QStringLiteral("completed")
+                                         : QStringLiteral("cancelled"))
               .arg(pages)
               .arg(state.DownloadQueue.Count())
               .arg(state.DispatchedCount)
