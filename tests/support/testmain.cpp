@@ -7,6 +7,8 @@ int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("LANG"))
+        qputenv("LANG", "C.UTF-8");
     QGuiApplication app(argc, argv);
     testing::InitGoogleMock(&argc, argv);
     return RUN_ALL_TESTS();
