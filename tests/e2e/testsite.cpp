@@ -193,9 +193,8 @@ bool TGarbageServer::Start()
     if (m_listenFd < 0 || ::listen(m_listenFd, 16) != 0)
         return false;
     m_thread = std::thread([this] {
-        static const QByteArray garbage =
-            QByteArray("\x00\x17\xff\xfe garbage \x01\x02\x03 <html> not http\r\n\r\n", 40)
-            + MakeBytes(2000, 7);
+        static const char head[] = "\x00\x17\xff\xfe garbage \x01\x02\x03 <html> not http\r\n\r\n";
+        static const QByteArray garbage = QByteArray(head, sizeof head - 1) + MakeBytes(2000, 7);
         while (!m_stopping) {
             pollfd waitFor = {m_listenFd, POLLIN, 0};
             if (::poll(&waitFor, 1, 50) <= 0)
