@@ -459,3 +459,27 @@ TEST(BatchE2E, FirstSignalStopsSecondAbortsDownloads)
     EXPECT_EQ(ReadBytes(folder.TaskPath("listview5.dat")), Lines({site.Url("/slow.html")}));
     EXPECT_EQ(ReadBytes(folder.TaskPath("listview1.dat")), QByteArray());
 }
+
+TEST(BatchE2E, TasksRunInTurnAndTheLogonPauseIsSkipped)
+{
+    MainSite s;
+    ASSERT_TRUE(s.site.Start());
+    ProgramFolder folder;
+    TTaskItem first = HarvestTask(s.Url("/a.html"), 0);
+    first.ManualBool = true;
+    first.TaskName = QStringLiteral("first");
+    SaveTaskFile(first, folder.Paths());
+    TTaskItem second = HarvestTask(s.Url("/d.html"), 0);
+    second.TaskName = QStringLiteral("second");
+    SaveTaskFile(second, folder.Paths());
+
+    const TBatchResult r = RunBatch({"--program-folder", folder.Folder(), "first", "second"});
+    ASSERT_EQ(r.exitCode, 0) << Describe(r);
+    // Nobody waits a minute for a logon that nobody makes; the skip is said on stderr.
+    EXPECT_EQ(r.out, "Search completed!\nSearch completed!\n") << Describe(r);
+    EXPECT_TRUE(r.err.contains("manual logon")) << Describe(r);
+    EXPECT_EQ(ReadBytes(folder.Paths().ListFile("first", 0)), Lines({" 200 ", " blue", "", "", ""}));
+    EXPECT_EQ(ReadBytes(folder.Paths().ListFile("second", 0)), Lines({"", " green", "", "", ""}));
+    EXPECT_EQ(ReadBytes(folder.Paths().ListFile("second", 4)), Lines({s.Url("/a.html")}));
+    EXPECT_EQ(Files(folder.Paths().DownloadsFolder("first")), QStringList({"data.zip", "report.zip"}));
+}
