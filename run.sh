@@ -8,6 +8,6 @@ cd "$(dirname "$0")"
 scripts/install-deps.sh
 program_folder="$HOME/.local/share/pagemint"
 cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DPAGEMINT_BUILD_BENCH=OFF
-cmake --build build-release -j"$(nproc)" --target pagemint
+cmake --build build-release -j"$(nproc)" --target pagemint pagemint-batch
 cmake --install build-release --component pagemint --prefix "$program_folder"
 exec "$program_folder/pagemint" "$@"

@@ -94,6 +94,8 @@ struct THarvester::TImpl
         , m_gallery(m_shownLists, m_galleryHost)
     {
         m_timer1.setInterval(1000);
+        // A coarse timer may slip each tick by up to 5 %, which the download rate would show.
+        m_timer1.setTimerType(Qt::PreciseTimer);
     }
 
     /** Copies the run's lists into the shown ones (all but Images, which the gallery fills). */
