@@ -49,5 +49,9 @@ void ExportList(const TResultLists& lists, int tab, const QString& path)
 {
     if (tab < TabText || tab > TabLinks)
         return;
-    WriteTextLines(path, ExportLines(lists, tab));
+    // One line per row, also when a value holds a line break.
+    QStringList lines = ExportLines(lists, tab);
+    for (QString& line : lines)
+        line = OneLine(line);
+    WriteTextLines(path, lines);
 }

@@ -14,7 +14,7 @@ QStringList NameLinkLines(const std::vector<TNameLinkRow>& rows)
     QStringList lines;
     lines.reserve(qsizetype(rows.size()) * 2);
     for (const TNameLinkRow& row : rows)
-        lines << row.Name << row.Link;
+        lines << OneLine(row.Name) << OneLine(row.Link);
     return lines;
 }
 
@@ -37,16 +37,22 @@ void SaveResultLists(const TResultLists& lists, const TPaths& paths, const QStri
         throw EPagemintError(QStringLiteral("Unable to write to ") + paths.ListFile(taskName, TabText));
     QDir().mkpath(paths.TaskFolder(taskName));
 
+    // Each value is one line of its file: a line break inside a value (a page's Flash movie
+    // attribute may hold one) would shift every later row on reading, so it is stored as a blank.
     QStringList text;
     text.reserve(qsizetype(lists.Text().size()) * 5);
     for (const TTextRow& row : lists.Text()) {
         for (const QString& value : row)
-            text.append(value);
+            text.append(OneLine(value));
     }
     WriteTextLines(paths.ListFile(taskName, TabText), text);
     WriteTextLines(paths.ListFile(taskName, TabFlash), NameLinkLines(lists.Flash()));
     WriteTextLines(paths.ListFile(taskName, TabDownloads), NameLinkLines(lists.Downloads()));
-    WriteTextLines(paths.ListFile(taskName, TabLinks), lists.Links());
+    QStringList links;
+    links.reserve(lists.Links().size());
+    for (const QString& link : lists.Links())
+        links.append(OneLine(link));
+    WriteTextLines(paths.ListFile(taskName, TabLinks), links);
 }
 
 void LoadResultLists(TResultLists& lists, const TPaths& paths, const QString& taskName,

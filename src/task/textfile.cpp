@@ -26,6 +26,16 @@ QStringList SplitTextLines(const QByteArray& bytes)
     return lines;
 }
 
+QString OneLine(const QString& text)
+{
+    if (!text.contains(u'\r') && !text.contains(u'\n'))
+        return text;
+    QString line = text;
+    line.replace(u'\r', u' ');
+    line.replace(u'\n', u' ');
+    return line;
+}
+
 QStringList ReadTextLines(const QString& path, bool* exists)
 {
     const QFileInfo info(path);

@@ -15,6 +15,9 @@
 QStringList ReadTextLines(const QString& path, bool* exists = nullptr);
 /** Splits bytes into lines by the rules above. */
 QStringList SplitTextLines(const QByteArray& bytes);
+/** The text as one line: every CR and LF in it becomes a blank. For values that are stored one
+ *  a line, where a line break would shift every later value to the wrong place. */
+QString OneLine(const QString& text);
 /** Each line + CR LF. */
 QByteArray JoinTextLines(const QStringList& lines);
 /** Writes bytes atomically; throws EPagemintError("Unable to write to " + path) on failure. */

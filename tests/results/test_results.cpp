@@ -97,6 +97,30 @@ TEST_F(ResultFilesTest, IncompleteRowsAreDroppedAndEveryLineEndIsRead)
     EXPECT_EQ(crlf.Links(), lists.Links());
 }
 
+TEST_F(ResultFilesTest, AValueWithALineBreakStaysOneLineSoLaterRowsKeepTheirPlace)
+{
+    // A page's Flash movie attribute may hold a line break; it must not shift the rows after it.
+    TResultLists lists;
+    lists.AddText({"a", "b\nc", "d", "e", "f"});
+    lists.AddText({"g", "h", "i", "j", "k"});
+    lists.AddFlash({"m\r\n.swf", "http://h/m\r\n.swf"});
+    lists.AddFlash({"n.swf", "http://h/n.swf"});
+    lists.AddLink("http://h/\rx");
+    SaveResultLists(lists, Paths(), m_task);
+
+    TResultLists loaded;
+    LoadResultLists(loaded, Paths(), m_task, nullptr);
+    ASSERT_EQ(loaded.Text().size(), 2u);
+    EXPECT_EQ(loaded.Text()[0], (TTextRow{"a", "b c", "d", "e", "f"}));
+    EXPECT_EQ(loaded.Text()[1], lists.Text()[1]);
+    EXPECT_EQ(loaded.Flash(), (std::vector<TNameLinkRow>{{"m  .swf", "http://h/m  .swf"}, {"n.swf", "http://h/n.swf"}}));
+    EXPECT_EQ(loaded.Links(), QStringList{"http://h/ x"});
+
+    const QString path = m_dir.filePath("flash.txt");
+    ExportList(lists, TabFlash, path);
+    EXPECT_EQ(ReadBytes(path), QByteArray("m  .swf;http://h/m  .swf\r\nn.swf;http://h/n.swf\r\n"));
+}
+
 TEST_F(ResultFilesTest, FailedSaveReportsTheFileAndKeepsEarlierFiles)
 {
     TResultLists lists;
