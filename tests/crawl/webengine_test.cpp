@@ -2,6 +2,7 @@
 #include "crawl/crawldriver.h"
 #include "crawl/eventloophost.h"
 #include "crawl/webengine/webenginebrowser.h"
+#include "crawl/webengine/webenginepage.h"
 #include "crawl/webengine/snapshotscript.h"
 #include "crawl/webengine/webengineenvironment.h"
 #include "crawl/webengine/webenginerequestfilter.h"
@@ -280,6 +281,26 @@ TEST_F(WebEngineBrowserTest, LogonsHoldInAPersistentProfile)
     Load(browser, site.Url("/setcookie"));
     Load(browser, site.Url("/echocookie"));
     EXPECT_NE(site.LastCookie().find("session=abc"), std::string::npos) << site.LastCookie();
+}
+
+/** Exposes the page's answer to a confirmation. */
+class TConfirmProbe : public TWebEnginePage
+{
+public:
+    using TWebEnginePage::TWebEnginePage;
+    bool Confirm(const QString& text) { return javaScriptConfirm(QUrl(), text); }
+};
+
+TEST(WebEnginePage, LeavesAPageThatAsksBeforeUnloadAndDeclinesItsOwnConfirms)
+{
+    QWebEngineProfile profile;
+    TConfirmProbe page(&profile);
+    // The engine's own question before leaving a page with a beforeunload handler: "leave", or
+    // every later Navigate of the crawl would be held on that page.
+    EXPECT_TRUE(page.Confirm(QStringLiteral(
+        "Are you sure you want to leave this page? Changes that you made may not be saved.")));
+    EXPECT_FALSE(page.Confirm(QStringLiteral("Delete everything?")));
+    EXPECT_FALSE(page.Confirm(QString()));
 }
 
 TEST(RequestFilter, SoundsAreToldByTheirFileEnding)

@@ -1,6 +1,7 @@
 #include "crawl/webengine/webenginepage.h"
 
 #include <QAuthenticator>
+#include <QCoreApplication>
 #include <QWebEngineFileSystemAccessRequest>
 #include <QWebEngineFullScreenRequest>
 #include <QWebEngineRegisterProtocolHandlerRequest>
@@ -41,9 +42,19 @@ void TWebEnginePage::javaScriptAlert(const QUrl&, const QString&)
 {
 }
 
-bool TWebEnginePage::javaScriptConfirm(const QUrl&, const QString&)
+bool TWebEnginePage::javaScriptConfirm(const QUrl&, const QString& msg)
 {
-    return false;
+    // The engine asks "leave this page?" through this call when a page holds a beforeunload
+    // handler. Answering "no" would keep the page on show and block every later Navigate of the
+    // crawl, so the page is always left; a confirm() of the page itself is answered "no".
+    return msg == LeavePageQuestion();
+}
+
+QString TWebEnginePage::LeavePageQuestion()
+{
+    return QCoreApplication::translate(
+        "QWebEnginePage",
+        "Are you sure you want to leave this page? Changes that you made may not be saved.");
 }
 
 bool TWebEnginePage::javaScriptPrompt(const QUrl&, const QString&, const QString&, QString*)

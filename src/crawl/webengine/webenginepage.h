@@ -1,7 +1,8 @@
 #pragma once
 /**
  * The page the crawl loads: it opens no windows, shows no dialogs of its own (alerts, confirms,
- * prompts, file choosers, authentication, permission requests are answered silently with "no"),
+ * prompts, file choosers, authentication, permission requests are answered silently with "no";
+ * only the engine's own "leave this page?" is answered "yes", so a page never holds the crawl),
  * and reports each navigation start. Lives on the user-interface thread.
  */
 
@@ -16,6 +17,10 @@ public:
 
     /** Called when a navigation of the page or one of its frames begins. */
     std::function<void()> OnNavigationStarting;
+
+    /** The question the engine puts through javaScriptConfirm before it leaves a page that
+     *  holds a beforeunload handler; it is always answered "leave". */
+    static QString LeavePageQuestion();
 
 protected:
     QWebEnginePage* createWindow(WebWindowType type) override;
