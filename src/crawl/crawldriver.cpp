@@ -34,6 +34,11 @@ TCrawlDriver::TCrawlDriver(TRunState& state, TResultLists& lists, TBrowser& brow
     };
 }
 
+TCrawlDriver::~TCrawlDriver()
+{
+    m_browser.OnBeforeNavigate = nullptr;
+}
+
 int TCrawlDriver::ProgressPercent(qint64 done, qint64 total)
 {
     if (total <= 0)

@@ -32,6 +32,8 @@ public:
     /** Also routes the browser's navigation starts to the "Current Page:" field of the host. */
     TCrawlDriver(TRunState& state, TResultLists& lists, TBrowser& browser, TCrawlHost& host,
                  TSaveResultLists saveResultLists);
+    /** Takes its handler off the browser's navigation starts again (the browser may outlive it). */
+    ~TCrawlDriver();
     TCrawlDriver(const TCrawlDriver&) = delete;
     TCrawlDriver& operator=(const TCrawlDriver&) = delete;
 

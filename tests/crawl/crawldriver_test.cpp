@@ -297,4 +297,16 @@ TEST_F(CrawlDriverTest, CurrentPageShowsTheLocationWhenANavigationBegins)
     EXPECT_EQ(host.CurrentPage[0], QStringLiteral("Current Page: "));
 }
 
+TEST_F(CrawlDriverTest, ABrowserThatOutlivesItsDriverReportsNavigationsToNobody)
+{
+    {
+        TCrawlDriver shortLived(state, lists, browser, host, {});
+        browser.Navigate(U("a"));
+    }
+    const qsizetype shown = host.CurrentPage.size();
+    EXPECT_FALSE(browser.OnBeforeNavigate);
+    browser.Navigate(U("b")); // the user navigates in the browser panel after the engine has gone
+    EXPECT_EQ(host.CurrentPage.size(), shown);
+}
+
 } // namespace
