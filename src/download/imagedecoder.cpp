@@ -41,6 +41,15 @@ void JpegEmitMessage(j_common_ptr info, int level)
 
 void JpegOutputMessage(j_common_ptr) {}
 
+void JpegProgress(j_common_ptr info)
+{
+    // A progressive file may repeat scans without end, each one another pass over every block:
+    // past the limit the file is refused instead of holding the user-interface thread.
+    const auto* decompress = reinterpret_cast<j_decompress_ptr>(info);
+    if (decompress->input_scan_number > TImageDecoder::MaxJpegScans)
+        std::longjmp(reinterpret_cast<TJpegErrorManager*>(info->err)->Jump, 1);
+}
+
 /** Paints one GIF pixel unless it is transparent or outside the colour map. */
 void PutGifPixel(int index, const ColorMapObject* map, int transparent, QRgb* out)
 {
@@ -56,6 +65,7 @@ struct TImageDecoder::TJpeg
 {
     jpeg_decompress_struct Info;
     TJpegErrorManager Error;
+    jpeg_progress_mgr Progress;
     bool Created = false;
 };
 
@@ -64,7 +74,7 @@ namespace {
 // The functions below call into libjpeg under a setjmp. They hold no objects with destructors,
 // so a jump back from inside libjpeg skips nothing.
 
-bool JpegCreate(jpeg_decompress_struct* info, TJpegErrorManager* error)
+bool JpegCreate(jpeg_decompress_struct* info, TJpegErrorManager* error, jpeg_progress_mgr* progress)
 {
     info->err = jpeg_std_error(&error->Base);
     error->Base.error_exit = &JpegErrorExit;
@@ -73,6 +83,8 @@ bool JpegCreate(jpeg_decompress_struct* info, TJpegErrorManager* error)
     if (setjmp(error->Jump))
         return false;
     jpeg_create_decompress(info);
+    progress->progress_monitor = &JpegProgress;
+    info->progress = progress;
     return true;
 }
 
@@ -163,7 +175,7 @@ bool JpegReadRows(jpeg_decompress_struct* info, TJpegErrorManager* error, uchar*
 
 TImageDecoder::TImageDecoder() : m_jpeg(std::make_unique<TJpeg>())
 {
-    m_jpeg->Created = JpegCreate(&m_jpeg->Info, &m_jpeg->Error);
+    m_jpeg->Created = JpegCreate(&m_jpeg->Info, &m_jpeg->Error, &m_jpeg->Progress);
 }
 
 TImageDecoder::~TImageDecoder()

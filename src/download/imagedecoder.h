@@ -25,7 +25,9 @@ struct TDecodedPicture
  *    checked against the header before any pixel memory is allocated;
  *  - a JPEG is decoded at the smallest DCT scale (1/8 .. 8/8) whose result still covers the
  *    thumbnail's picture area, and libjpeg's own working memory is capped at
- *    MaxJpegWorkingMemory (512 MB; progressive files keep all coefficients in memory).
+ *    MaxJpegWorkingMemory (512 MB; progressive files keep all coefficients in memory);
+ *  - a JPEG of more than MaxJpegScans scans is refused: every scan of a progressive file is
+ *    another pass over the whole picture, and a hostile file can repeat scans without end.
  *
  * One instance is reused for every file (the JPEG decompressor is kept between files).
  * Not thread-safe; the gallery uses it on the UI thread.
@@ -35,6 +37,7 @@ class TImageDecoder
 public:
     static constexpr qint64 MaxDecodedPixels = 32LL * 1024 * 1024;
     static constexpr long MaxJpegWorkingMemory = 512L * 1024 * 1024;
+    static constexpr int MaxJpegScans = 500;
 
     enum class Kind { Jpeg, Gif, Bmp };
     /** The decoder a path gets by its extension. */

@@ -145,6 +145,41 @@ TEST_F(DecoderTest, HostileFilesAreRefusedWithoutCrashing)
     EXPECT_TRUE(Decodes("good.jpg"));
 }
 
+/** A progressive JPEG whose last scan is repeated: each copy is one more pass over all blocks. */
+QByteArray WithLastScanRepeated(const QByteArray& jpeg, int copies)
+{
+    const qsizetype lastScan = jpeg.lastIndexOf(QByteArray("\xFF\xDA", 2));
+    const qsizetype end = jpeg.lastIndexOf(QByteArray("\xFF\xD9", 2));
+    if (lastScan < 0 || end < lastScan)
+        return QByteArray();
+    const QByteArray scan = jpeg.mid(lastScan, end - lastScan);
+    QByteArray out = jpeg.left(end);
+    out.reserve(out.size() + scan.size() * copies + 2);
+    for (int i = 0; i < copies; ++i)
+        out += scan;
+    out += QByteArray("\xFF\xD9", 2);
+    return out;
+}
+
+TEST_F(DecoderTest, ProgressiveJpegWithEndlessScansIsRefused)
+{
+    QImage noise(256, 256, QImage::Format_RGB32);
+    quint32 seed = 1;
+    for (int y = 0; y < noise.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(noise.scanLine(y));
+        for (int x = 0; x < noise.width(); ++x) {
+            seed = seed * 1664525u + 1013904223u;
+            row[x] = 0xFF000000u | (seed >> 8);
+        }
+    }
+    ASSERT_TRUE(WriteJpeg(Path("prog.jpg"), noise, 90, true));
+    const QByteArray progressive = ReadAll(Path("prog.jpg"));
+    WriteAll(Path("many-scans.jpg"), WithLastScanRepeated(progressive, TImageDecoder::MaxJpegScans));
+    EXPECT_TRUE(Decodes("prog.jpg"));
+    EXPECT_FALSE(Decodes("many-scans.jpg"));
+    EXPECT_TRUE(Decodes("prog.jpg"));
+}
+
 TEST_F(DecoderTest, HostileGifsAndBitmapsAreRefused)
 {
     const TGifFrame frame(64, 1);
