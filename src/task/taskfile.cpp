@@ -74,6 +74,16 @@ QStringList StartUrlLines(const QString& startUrl)
     return lines;
 }
 
+/** TaskName as written. The name is the task's folder name and its catalogue line, kept byte for
+ *  byte; a read drops blanks around a value and one enclosing pair of quotes, so a name that a
+ *  read would change is written inside quotes, which that same read takes off again. */
+QString TaskNameValue(const QString& name)
+{
+    if (TProfileFile::CleanValue(name) == name)
+        return name;
+    return u'"' + name + u'"';
+}
+
 } // namespace
 
 TTaskItem LoadTaskFile(const QString& settingsPath)
@@ -127,7 +137,7 @@ void SaveTaskFile(const TTaskItem& task, const TPaths& paths)
     dir.mkpath(paths.DownloadsFolder(task.TaskName));
 
     TProfileFile ini(path);
-    ini.WriteString(kGeneral, QStringLiteral("TaskName"), task.TaskName);
+    ini.WriteString(kGeneral, QStringLiteral("TaskName"), TaskNameValue(task.TaskName));
     ini.WriteString(kGeneral, QStringLiteral("TaskDir"), task.TaskDir);
     ini.WriteInteger(kGeneral, QStringLiteral("TaskThread"), task.TaskThread);
     ini.WriteBool(kGeneral, QStringLiteral("check1"), task.check1);

@@ -189,6 +189,24 @@ TEST_F(TaskFileTest, FailedSaveKeepsTheOldFileAndReportsThePath)
     EXPECT_TRUE(left.isEmpty()) << left.join(u' ').toStdString();
 }
 
+TEST_F(TaskFileTest, NameWithBlanksOrQuotesAroundItReadsBackAsItsFolderName)
+{
+    // The run's download folders are built from the name read back: it must be the folder's name.
+    for (const QString& name : {QStringLiteral(" abc "), QStringLiteral("\tx"), QStringLiteral("\"q\""),
+                                QStringLiteral("'a'"), QStringLiteral("plain name")}) {
+        TTaskItem task = FullTask();
+        task.TaskName = name;
+        SaveTaskFile(task, Paths());
+        EXPECT_EQ(LoadTaskFile(SettingsPath(name)).TaskName, name) << name.toStdString();
+    }
+    EXPECT_TRUE(ReadBytes(SettingsPath(QStringLiteral(" abc "))).contains("\r\nTaskName=\" abc \"\r\n"));
+    EXPECT_TRUE(ReadBytes(SettingsPath(QStringLiteral("plain name"))).contains("\r\nTaskName=plain name\r\n"));
+
+    // A file written with the blanks bare still reads by the plain rules.
+    WriteBytes(SettingsPath(QStringLiteral("old")), "[General]\r\nTaskName= abc \r\n");
+    EXPECT_EQ(LoadTaskFile(SettingsPath(QStringLiteral("old"))).TaskName, QStringLiteral("abc"));
+}
+
 TEST_F(TaskFileTest, NamesThatAreNoSingleFolderAreNeverWritten)
 {
     for (const QString& name : {QString(), QStringLiteral("."), QStringLiteral(".."), QStringLiteral("a/b")}) {
