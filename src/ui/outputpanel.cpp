@@ -13,6 +13,7 @@
 #include <QHeaderView>
 #include <QListView>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QTabWidget>
 #include <QTableView>
 #include <QToolBar>
@@ -81,8 +82,7 @@ TOutputPanel::TOutputPanel(TResultLists& lists, const TPaths& paths, std::functi
             &TOutputPanel::OnImageSelectionChanged);
     connect(m_imagesView->selectionModel(), &QItemSelectionModel::currentChanged, this,
             &TOutputPanel::OnImageSelectionChanged);
-    connect(m_imagesView, &QListView::doubleClicked, this,
-            [this] { TMessages::RunCommand(this, [this] { OpenSelectedImage(); }); });
+    m_imagesView->viewport()->installEventFilter(this);
 
     m_views[TabFlash] = MakeReportView(m_tableModels[TabFlash], {150, 430}, m_tabs);
     m_views[TabDownloads] = MakeReportView(m_tableModels[TabDownloads], {150, 430}, m_tabs);
@@ -230,6 +230,19 @@ void TOutputPanel::FlushModels()
             model->Flush();
     }
     m_imagesModel->Flush();
+}
+
+bool TOutputPanel::eventFilter(QObject* watched, QEvent* event)
+{
+    // The view reports double clicks on thumbnails only; the list's own double click also
+    // answers on an empty list and beside the thumbnails. The first click of the pair has
+    // already set the selection, so the view need not see the second one.
+    if (watched == m_imagesView->viewport() && event->type() == QEvent::MouseButtonDblClick
+        && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        TMessages::RunCommand(this, [this] { OpenSelectedImage(); });
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void TOutputPanel::OnImageSelectionChanged()

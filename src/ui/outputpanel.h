@@ -44,6 +44,11 @@ public:
     QAbstractItemView* View(int tab) const;
     QToolButton* ViewButton() const { return m_viewButton; }
 
+protected:
+    /** A double click anywhere on the Images list opens the selected picture, also on an
+     *  empty list or beside the thumbnails (which then say why nothing opens). */
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     QToolBar* BuildToolBar();
     void OnImageSelectionChanged();

@@ -356,8 +356,15 @@ private slots:
     {
         Open();
         TUiRecorder ui;
+        QListView* view = m_form->Output()->ImagesView();
+        // What a user's double click delivers: a click, then the double click event.
+        const auto doubleClick = [view](QPoint pos) {
+            QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, pos);
+            QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, pos);
+        };
         Action("ActionOpenImage")->trigger();
-        QCOMPARE(ui.Messages, QStringList{"Images list is empty."});
+        doubleClick(QPoint(20, 20));   // the empty list itself
+        QCOMPARE(ui.Messages, (QStringList{"Images list is empty.", "Images list is empty."}));
 
         const QString path = m_dir->filePath(QStringLiteral("shown.jpg"));
         QFile file(path);
@@ -370,20 +377,27 @@ private slots:
         m_form->Output()->FlushModels();
         Action("ActionOpenImage")->trigger();
         QCOMPARE(ui.Messages.last(), QStringLiteral("Please select a picture"));
+        // A double click beside the thumbnails, with none selected, says the same.
+        const QPoint beside(view->viewport()->width() - 5, view->viewport()->height() - 5);
+        QVERIFY(!view->indexAt(beside).isValid());
+        doubleClick(beside);
+        QCOMPARE(ui.Messages.size(), 4);
+        QCOMPARE(ui.Messages.last(), QStringLiteral("Please select a picture"));
 
-        QListView* view = m_form->Output()->ImagesView();
         view->setCurrentIndex(view->model()->index(1, 0));
         QCOMPARE(lists.Images().Files().Current(), 1);
         Action("ActionOpenImage")->trigger();
         QCOMPARE(ui.Opened, QList<QUrl>{QUrl::fromLocalFile(path)});
-        emit view->doubleClicked(view->currentIndex());
+        view->clearSelection();
+        doubleClick(view->visualRect(view->model()->index(1, 0)).center());
         QCOMPARE(ui.Opened.size(), 2);
+        QCOMPARE(ui.Messages.size(), 4);
 
         // A file that no longer exists opens nothing and says nothing.
         view->setCurrentIndex(view->model()->index(0, 0));
         Action("ActionOpenImage")->trigger();
         QCOMPARE(ui.Opened.size(), 2);
-        QCOMPARE(ui.Messages.size(), 2);
+        QCOMPARE(ui.Messages.size(), 4);
     }
 
     void destinationDirectoryFollowsTab()
