@@ -209,6 +209,25 @@ TEST_F(WebEngineBrowserTest, APageThatNeverAnswersLeavesNoDocument)
     browser.Stop();
 }
 
+TEST_F(WebEngineBrowserTest, ALinkThatGivesNoPageLeavesNoDocumentAfterALateRedirect)
+{
+    // The page shown began its navigation well after the Navigate that led to it (a redirect a
+    // second later); the next Navigate gets a file instead of a page, so nothing new is shown.
+    site.Page("/later.html", "<html><head><meta http-equiv='refresh' content='1; url=/a.html'></head>"
+                             "<body>wait</body></html>");
+    site.Page("/get.php", "PK\x03\x04", "application/zip");
+    TWebEngineBrowser browser(QString{});
+    Load(browser, site.Url("/later.html"));
+    Pump(browser, [&] { return browser.LocationURL() == site.Url("/a.html") && browser.ReadyState() == 4; });
+    const auto redirected = browser.Document();
+    ASSERT_TRUE(redirected);
+    ASSERT_EQ(redirected->URL, site.Url("/a.html"));
+
+    Load(browser, site.Url("/get.php"));
+    EXPECT_EQ(browser.LocationURL(), site.Url("/a.html"));
+    EXPECT_FALSE(browser.Document());
+}
+
 TEST_F(WebEngineBrowserTest, ScriptsOnlyRunWhenAllowed)
 {
     site.Page("/js.html", "<body><script>document.write('<a href=\"made.html\">m</a>');</script></body>");

@@ -127,6 +127,7 @@ void TWebEngineBrowser::Navigate(const QString& url)
         : QUrl();
     if (!m_wantsBlank) {
         m_previousNavigatedAt = m_navigatedAt;
+        m_staleOrigin = m_lastOrigin;
         m_navigatedAt = double(QDateTime::currentMSecsSinceEpoch());
     }
     m_page->load(target);
@@ -203,9 +204,16 @@ std::shared_ptr<const TPageSnapshot> TWebEngineBrowser::Document()
     std::shared_ptr<const TPageSnapshot> snapshot = ParseSnapshot(pending->answer, &timeOrigin);
     // A page that never answered leaves the previous document on show. Its navigation began
     // around the previous Navigate, the new one's after the latest: the midpoint tells them
-    // apart whatever small offset lies between the two clocks.
-    if (snapshot && !m_wantsBlank && !m_movedInPage && m_previousNavigatedAt > 0 && timeOrigin > 0
-        && timeOrigin < (m_previousNavigatedAt + m_navigatedAt) / 2)
-        return nullptr;
+    // apart whatever small offset lies between the two clocks. A document reached later than
+    // its Navigate (a redirect, the user's own navigation) is known by the navigation start
+    // that its latest snapshot gave.
+    if (snapshot && !m_wantsBlank && !m_movedInPage && timeOrigin > 0) {
+        if (m_previousNavigatedAt > 0 && timeOrigin < (m_previousNavigatedAt + m_navigatedAt) / 2)
+            return nullptr;
+        if (timeOrigin == m_staleOrigin)
+            return nullptr;
+    }
+    if (snapshot)
+        m_lastOrigin = timeOrigin;
     return snapshot;
 }

@@ -14,7 +14,8 @@
  * Document: one script in the application world (so it also runs with page scripts off), waited
  * for in a local event loop that handles no user input, at most SnapshotTimeoutMs. nullptr
  * before the first load, when the script gives no answer, and while the browser still shows the
- * document from before the latest Navigate (a page that never answered).
+ * document from before the latest Navigate (a page that never answered, or an address that gave
+ * a file or no content instead of a page).
  */
 
 #include "crawl/browser.h"
@@ -67,4 +68,6 @@ private:
     bool m_movedInPage = false;      // ... and has got there
     double m_navigatedAt = 0;        // wall-clock ms of the latest Navigate to a page
     double m_previousNavigatedAt = 0;
+    double m_lastOrigin = 0;         // navigation start of the document of the latest snapshot
+    double m_staleOrigin = 0;        // ... as it stood when the latest Navigate to a page was made
 };
