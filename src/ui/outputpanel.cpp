@@ -77,6 +77,11 @@ TOutputPanel::TOutputPanel(TResultLists& lists, const TPaths& paths, std::functi
     m_imagesView->setSelectionMode(QAbstractItemView::SingleSelection);
     m_imagesView->setMouseTracking(true);
     m_imagesView->setAttribute(Qt::WA_Hover);
+    // No border, and the button face behind the tiles, which are filled with it too.
+    m_imagesView->setFrameShape(QFrame::NoFrame);
+    QPalette imagesPalette = m_imagesView->palette();
+    imagesPalette.setColor(QPalette::Base, imagesPalette.color(QPalette::Button));
+    m_imagesView->setPalette(imagesPalette);
     m_views[TabImages] = m_imagesView;
     connect(m_imagesView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &TOutputPanel::OnImageSelectionChanged);

@@ -115,6 +115,9 @@ private slots:
         Open();
         QCOMPARE(m_form->windowTitle(), QStringLiteral("Pagemint"));
         QCOMPARE(m_form->Output()->CurrentTab(), int(TabImages));
+        QListView* images = m_form->Output()->ImagesView();
+        QCOMPARE(images->frameShape(), QFrame::NoFrame);
+        QCOMPARE(images->palette().color(QPalette::Base), m_form->palette().color(QPalette::Button));
         QCOMPARE(m_form->TaskTree()->AllCaptions(), (QStringList{QStringLiteral("Task List"), QStringLiteral("one")}));
         QCOMPARE(m_form->TaskTree()->SelectedTask(), std::nullopt);
         QVERIFY(m_form->TaskTree()->Root()->isExpanded());
