@@ -21,6 +21,13 @@ TTaskTree::TTaskTree(QWidget* parent)
             current->setSelected(true);
         emit SelectionChanged();
     });
+    // The commands act on the current node, so it always shows as selected (a Ctrl+click would
+    // otherwise clear the highlight and leave the task in force unseen).
+    connect(this, &QTreeWidget::itemSelectionChanged, this, [this] {
+        QTreeWidgetItem* current = currentItem();
+        if (current && !current->isSelected())
+            current->setSelected(true);
+    });
 }
 
 void TTaskTree::Reset(const QStringList& names)

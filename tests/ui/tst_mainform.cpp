@@ -279,6 +279,23 @@ private slots:
         QCOMPARE(ReadFile(m_paths->TaskListFile()), QByteArray("a\r\nd\r\n"));
     }
 
+    void treeKeepsItsSelectionShown()
+    {
+        MakeTask(QStringLiteral("a"));
+        WriteCatalogue("a\r\n");
+        Open();
+        TTaskTree* tree = m_form->TaskTree();
+        SelectTask(QStringLiteral("a"));
+        const QRect row = tree->visualItemRect(tree->Root()->child(0));
+        // Neither Ctrl+click on the selected node nor a click below the nodes leaves the tree
+        // without a shown selection while the commands still act on the task.
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::ControlModifier, row.center());
+        QCOMPARE(tree->selectedItems(), QList<QTreeWidgetItem*>{tree->Root()->child(0)});
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, QPoint(row.center().x(), tree->viewport()->height() - 3));
+        QCOMPARE(tree->selectedItems(), QList<QTreeWidgetItem*>{tree->Root()->child(0)});
+        QCOMPARE(tree->SelectedTask(), std::optional<QString>(QStringLiteral("a")));
+    }
+
     void viewMenuHidesAndRestoresAreas()
     {
         MakeTask(QStringLiteral("a"));
