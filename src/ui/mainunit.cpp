@@ -178,6 +178,7 @@ void TMainForm::BuildStatusBar()
         return progressBar;
     };
     m_taskField = fixedLabel(QStringLiteral("Task: "), 150, "TaskField");
+    m_taskField->setTextFormat(Qt::PlainText);   // task names and page addresses are shown as typed
     m_taskField->setMaximumWidth(260);
     fixedLabel(QStringLiteral("Search Progress:"), 101, "SearchProgressLabel");
     m_searchProgress = progress("SearchProgress");
@@ -185,6 +186,7 @@ void TMainForm::BuildStatusBar()
     m_downloadProgress = progress("DownloadProgress");
     m_currentPage = new QLabel(QStringLiteral("Current Page:"), bar);
     m_currentPage->setObjectName(QStringLiteral("CurrentPageField"));
+    m_currentPage->setTextFormat(Qt::PlainText);
     m_currentPage->setMinimumWidth(50);
     bar->addWidget(m_currentPage, 1);
 }

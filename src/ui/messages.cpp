@@ -27,6 +27,17 @@ QString Title()
     return name.isEmpty() ? QStringLiteral("Pagemint") : name;
 }
 
+/** A modal box whose text is shown character for character (a task name holding "<b>" is not
+ *  markup); returns the button pressed. */
+QMessageBox::StandardButton ShowBox(QWidget* parent, QMessageBox::Icon icon, const QString& text,
+                                    QMessageBox::StandardButtons buttons, QMessageBox::StandardButton defaultButton)
+{
+    QMessageBox box(icon, Title(), text, buttons, parent);
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(defaultButton);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
 } // namespace
 
 void TMessages::Information(QWidget* parent, const QString& text)
@@ -35,15 +46,14 @@ void TMessages::Information(QWidget* parent, const QString& text)
         Hook()(TKind::Information, text);
         return;
     }
-    QMessageBox::information(parent, Title(), text);
+    ShowBox(parent, QMessageBox::Information, text, QMessageBox::Ok, QMessageBox::Ok);
 }
 
 bool TMessages::Question(QWidget* parent, const QString& text)
 {
     if (Hook())
         return Hook()(TKind::Question, text);
-    return QMessageBox::question(parent, Title(), text, QMessageBox::Yes | QMessageBox::No,
-                                 QMessageBox::No)
+    return ShowBox(parent, QMessageBox::Question, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
            == QMessageBox::Yes;
 }
 
@@ -53,7 +63,7 @@ void TMessages::Error(QWidget* parent, const QString& text)
         Hook()(TKind::Error, text);
         return;
     }
-    QMessageBox::critical(parent, Title(), text);
+    ShowBox(parent, QMessageBox::Critical, text, QMessageBox::Ok, QMessageBox::Ok);
 }
 
 bool TMessages::RunCommand(QWidget* parent, const std::function<void()>& command)

@@ -28,6 +28,7 @@ TSummaryPanel::TSummaryPanel(QWidget* parent)
     for (int i = 0; i < 8; ++i) {
         m_lines[i] = new QLabel(i < 3 ? static_cast<QWidget*>(this) : m_group);
         m_lines[i]->setObjectName(QString::fromLatin1(names[i]));
+        m_lines[i]->setTextFormat(Qt::PlainText);   // the task name as typed, never markup
     }
     QFont bold = m_lines[0]->font();
     bold.setBold(true);

@@ -19,6 +19,7 @@
 #include <QListView>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -249,6 +250,32 @@ private slots:
         SelectTask(QStringLiteral("alpha"));
         QVERIFY(!m_form->Summary()->Line(2)->isHidden());
         QVERIFY(!m_form->Summary()->OutputGroup()->isHidden());
+    }
+
+    void namesShownAsTyped()
+    {
+        // A name that looks like markup is shown character for character, in the real boxes too.
+        const QString name = QStringLiteral("<b>bold");
+        MakeTask(name);
+        WriteCatalogue("<b>bold\r\n");
+        Open();
+        SelectTask(name);
+        QCOMPARE(m_form->Summary()->Line(0)->textFormat(), Qt::PlainText);
+        QCOMPARE(m_form->TaskField()->textFormat(), Qt::PlainText);
+        QCOMPARE(m_form->CurrentPageField()->textFormat(), Qt::PlainText);
+        QString shown;
+        Qt::TextFormat format = Qt::AutoText;
+        QTimer::singleShot(0, m_form.get(), [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            shown = box->text();
+            format = box->textFormat();
+            box->button(QMessageBox::No)->click();
+        });
+        Action("ActionDel")->trigger();
+        QCOMPARE(shown, QStringLiteral("Are you sure you want to delete task <b>bold ?"));
+        QCOMPARE(format, Qt::PlainText);
+        QCOMPARE(m_form->TaskTree()->TaskNames(), QStringList{name});
     }
 
     void catalogueAndDelete()
