@@ -22,7 +22,11 @@ public:
         for (const QString& start : state.StartURLList) {
             if (m_policy == 1)
                 m_parts.push_back(ExtractHost(start));
-            else if (m_policy == 2 || m_policy == 3)
+            else if (m_policy == 3)
+                m_parts.push_back(AsciiLower(ExtractDirectory(start)));
+            // An empty start line names no directory; under containment it would admit every
+            // link on the web, so it admits none.
+            else if (m_policy == 2 && !ExtractDirectory(start).isEmpty())
                 m_parts.push_back(AsciiLower(ExtractDirectory(start)));
         }
     }

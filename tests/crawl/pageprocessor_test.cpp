@@ -45,6 +45,11 @@ TEST_F(LinkFollowingTest, DirectoryAndSubDirectoriesIsPlainContainment)
     EXPECT_TRUE(Follows(QStringLiteral("http://h/docsextra/")));
     EXPECT_TRUE(Follows(QStringLiteral("http://elsewhere/q?d=h/docs")));
     EXPECT_FALSE(Follows(QStringLiteral("http://h/other/a.html")));
+
+    // An empty start line (a blank line between two start URLs) widens nothing.
+    state.StartURLList.append(QString());
+    EXPECT_FALSE(Follows(QStringLiteral("http://elsewhere/b.html")));
+    EXPECT_TRUE(Follows(QStringLiteral("http://h/docs/b.html")));
 }
 
 TEST_F(LinkFollowingTest, CurrentDirectoryNeedsTheSameDirectory)
