@@ -114,10 +114,13 @@ QString TScheduler::FreeName(const QString& folder, const QString& name) const
     if (unique.isEmpty() || !m_inProgress.contains(folder + u'/' + unique))
         return unique;
     // The lowest free name on disk was handed to a download that has not created its file yet:
-    // look further, counting those names as taken too.
+    // look further, counting those names as taken too. A numbered name is free by the rule of
+    // UniqueFileName: nothing at all at its path (a folder there could not take the file).
     for (int i = 1; i <= 999; ++i) {
         const QString candidate = u'(' + QString::number(i) + u')' + name;
-        if (!IsTaken(folder, candidate))
+        const QString path = folder + u'/' + candidate;
+        const QFileInfo info(path);
+        if (!m_inProgress.contains(path) && !info.exists() && !info.isSymLink())
             return candidate;
     }
     return QString();

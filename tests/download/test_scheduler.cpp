@@ -249,6 +249,14 @@ TEST_F(SchedulerTest, NamesOfDownloadsInProgressCountAsTaken)
     End(2);
     Touch(Images("(2)photo.jpg"));
     EXPECT_EQ(m_scheduler.DownloadDestination("http://d/photo.jpg"), Images("(3)photo.jpg"));
+
+    // Looking past a name in progress, a folder standing at a numbered name is passed over too.
+    Touch(Images("pic.jpg"));
+    m_run.DownloadQueue.QueueDownloadURL("http://e/pic.jpg");
+    m_scheduler.Timer1Timer();
+    ASSERT_EQ(m_starter.Jobs.back().FileName, Images("(1)pic.jpg"));
+    QDir().mkpath(Images("(2)pic.jpg"));
+    EXPECT_EQ(m_scheduler.DownloadDestination("http://f/pic.jpg"), Images("(3)pic.jpg"));
 }
 
 TEST_F(SchedulerTest, EmptyNamesStayEmpty)
