@@ -195,8 +195,8 @@ void THarvester::SelectTask(const QString& taskName)
 
 void THarvester::SelectNoTask()
 {
-    m_impl->m_shownTask.clear();
-    m_impl->m_gallery.SetShownTask(QString());
+    // Nothing to change: the shown lists, and so the gallery's task, stay those of the last
+    // selected task until another task is selected.
 }
 
 void THarvester::ReadProgramSettings()

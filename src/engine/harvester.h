@@ -68,7 +68,8 @@ public:
     /** A task node was selected: loads its result lists (the gallery from its Images folder)
      *  and its settings.ini into CurrentTask. */
     void SelectTask(const QString& taskName);
-    /** The root was selected: no task is shown (finished downloads add no thumbnails). */
+    /** The root was selected. The lists go on showing the last selected task (CurrentTask keeps
+     *  it too), so its finished downloads still join its gallery. */
     void SelectNoTask();
 
     /** Reads pmsettings.ini into ProgramSettings and applies the browser options. */
