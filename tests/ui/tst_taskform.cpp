@@ -232,6 +232,23 @@ private slots:
             QVERIFY(QFile::exists(folder));
     }
 
+    void cellBeingEditedIsSaved()
+    {
+        // Save pressed (here by its keyboard default) while a grid cell's editor is still open.
+        TUiRecorder ui;
+        Fill(QStringLiteral("edit"), QStringLiteral("http://a.test/"));
+        Child<QTabWidget>("TaskTabs")->setCurrentIndex(2);
+        auto* grid = Child<QTableWidget>("OutTextGrid");
+        grid->setCurrentCell(2, 3);
+        grid->editItem(grid->item(2, 3));
+        auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        QVERIFY(editor);
+        QTest::keyClicks(editor, QStringLiteral("</td>"));
+        m_form->Save();
+        QCOMPARE(ui.Messages, QStringList());
+        QCOMPARE(m_current.OutText[1][2], QStringLiteral("</td>"));
+    }
+
     void defaultsSaveAsSpecifiedTask()
     {
         TUiRecorder ui;
