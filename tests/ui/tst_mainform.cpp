@@ -334,12 +334,14 @@ private slots:
                                                            {"ViewStatusBar", m_form->statusBar()}};
         for (const auto& [name, area] : items) {
             QVERIFY(area->isVisible());
+            const QSize size = area->size();
             Action(name)->trigger();
             QVERIFY2(!Action(name)->isChecked(), name);
             QVERIFY2(area->isHidden(), name);
             Action(name)->trigger();
             QVERIFY(Action(name)->isChecked());
             QVERIFY2(area->isVisible(), name);
+            QTRY_COMPARE(area->size(), size);
         }
         QCOMPARE(m_form->TaskTree()->TaskNames(), QStringList{"a"});
     }
