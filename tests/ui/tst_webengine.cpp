@@ -72,8 +72,16 @@ private slots:
                                   int(results.Links().size()), 10'000);
         QTRY_VERIFY_WITH_TIMEOUT(form.Harvester().DownloadsIdle(), 30'000);
         QVERIFY(QFile::exists(paths.DownloadsFolder(QStringLiteral("lamps")) + "/a.zip"));
+
+        // With the "Search" panel hidden the browser still loads the pages of a run.
+        form.findChild<QAction*>(QStringLiteral("ViewSearchWindow"))->trigger();
+        QVERIFY(!view->isVisible());
+        form.findChild<QAction*>(QStringLiteral("ActionStart"))->trigger();
+        QCOMPARE(ui.Messages, (QStringList{"Search completed!", "Search completed!"}));
+        QCOMPARE(results.Text().size(), std::size_t(1));
+        QTRY_VERIFY_WITH_TIMEOUT(form.Harvester().DownloadsIdle(), 30'000);
         form.close();
-        QCOMPARE(ui.Messages.size(), 1);
+        QCOMPARE(ui.Messages.size(), 2);
     }
 };
 
