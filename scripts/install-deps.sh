@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   g++ cmake ninja-build pkg-config
-  qt6-base-dev qt6-base-dev-tools qt6-webengine-dev libgl-dev
+  qt6-base-dev qt6-base-dev-tools qt6-webengine-dev libqt6webenginecore6-bin libgl-dev
   libcurl4-openssl-dev libjpeg62-turbo-dev libgif-dev
   libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev
   xvfb xauth fonts-dejavu-core ca-certificates
@@ -24,4 +24,5 @@ echo "Installing: ${missing[*]}"
 SUDO=""
 [ "$(id -u)" -ne 0 ] && SUDO="sudo"
 $SUDO apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+# With the recommended packages, as on the machines where the suite was verified.
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}"
