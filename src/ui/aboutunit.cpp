@@ -1,5 +1,6 @@
 #include "ui/aboutunit.h"
 
+#include "ui/designedsize.h"
 #include "ui/desktop.h"
 #include "ui/icons.h"
 #include "ui/productinfo.h"
@@ -28,7 +29,6 @@ TAboutForm::TAboutForm(QWidget* parent)
 {
     setObjectName(QStringLiteral("AboutForm"));
     setWindowTitle(QStringLiteral("About"));
-    setFixedSize(356, 171);
 
     auto* icon = new QLabel(this);
     icon->setPixmap(ProgramIcon().pixmap(48, 48));
@@ -82,4 +82,6 @@ TAboutForm::TAboutForm(QWidget* parent)
     layout->addLayout(top);
     layout->addStretch(1);
     layout->addLayout(buttons);
+    // The designed size is the least one: a larger font widens the box until both links show whole.
+    FitToDesignedSize(this, QSize(356, 171));
 }

@@ -1,7 +1,8 @@
 #pragma once
 /**
  * The About box (caption "About"): title, version, the homepage and the maker's e-mail
- * address as links, and "Close". Created hidden at start-up, shown modally. GUI thread.
+ * address as links, and "Close". At least its designed size, larger when the font needs it.
+ * Created hidden at start-up, shown modally. GUI thread.
  */
 
 #include <QDialog>

@@ -1,6 +1,7 @@
 #include "ui/settingunit.h"
 
 #include "task/programsettings.h"
+#include "ui/designedsize.h"
 #include "ui/messages.h"
 
 #include <QCheckBox>
@@ -13,16 +14,21 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+namespace {
+
+const QSize kDesignedSize(403, 444);
+
+} // namespace
+
 TSettingForm::TSettingForm(TProgramSettings& settings, std::function<void()> readSettings,
                            std::function<void()> writeSettings, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint)
+    : QDialog(parent)
     , m_settings(settings)
     , m_readSettings(std::move(readSettings))
     , m_writeSettings(std::move(writeSettings))
 {
     setObjectName(QStringLiteral("SettingForm"));
     setWindowTitle(QStringLiteral("Settings"));
-    setFixedSize(403, 444);
 
     auto* tabs = new QTabWidget(this);
 
@@ -82,6 +88,8 @@ TSettingForm::TSettingForm(TProgramSettings& settings, std::function<void()> rea
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(tabs, 1);
     layout->addLayout(buttons);
+    // The designed size is the least one; a larger font makes the dialog grow to fit.
+    FitToDesignedSize(this, kDesignedSize);
 }
 
 void TSettingForm::showEvent(QShowEvent* event)

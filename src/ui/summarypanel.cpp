@@ -1,35 +1,33 @@
 #include "ui/summarypanel.h"
 
+#include "ui/elidedlabel.h"
+
 #include <QGroupBox>
 #include <QLabel>
 #include <QProgressBar>
-
-namespace {
-
-// Top of each line; the first three in the panel, the other five in the "Output" group.
-constexpr int kLineTops[8] = {19, 45, 71, 24, 46, 68, 90, 112};
-constexpr int kPanelLeft = 11;
-constexpr int kGroupTop = 98;
-constexpr int kGroupHeight = 137;
-constexpr int kGroupLineLeft = 8;
-
-} // namespace
+#include <QHBoxLayout>
+#include <QVBoxLayout>
 
 TSummaryPanel::TSummaryPanel(QWidget* parent)
     : QWidget(parent)
 {
     setObjectName(QStringLiteral("SummaryPanel"));
-    setFixedHeight(282);
-    setMinimumWidth(140);
+    // The designed 282 pixels are the least height; a larger font makes the panel taller
+    // (sizeHint), and the task tree above it gives up the room.
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     m_group = new QGroupBox(QStringLiteral("Output"), this);
     m_group->setObjectName(QStringLiteral("SummaryOutputGroup"));
     const char* names[8] = {"SummaryName",   "SummaryStatus", "SummaryPages", "SummaryText",
                             "SummaryImages", "SummaryFlash",  "SummaryDownloads", "SummaryLinks"};
     for (int i = 0; i < 8; ++i) {
-        m_lines[i] = new QLabel(i < 3 ? static_cast<QWidget*>(this) : m_group);
+        QWidget* owner = i < 3 ? static_cast<QWidget*>(this) : m_group;
+        // The name line holds a task name of any length: it is shortened with its whole
+        // text as tooltip instead of widening the Task window.
+        m_lines[i] = i == 0 ? new TElidedLabel(QString(), owner) : new QLabel(owner);
         m_lines[i]->setObjectName(QString::fromLatin1(names[i]));
         m_lines[i]->setTextFormat(Qt::PlainText);   // the task name as typed, never markup
     }
+    static_cast<TElidedLabel*>(m_lines[0])->SetElideMode(Qt::ElideRight);
     QFont bold = m_lines[0]->font();
     bold.setBold(true);
     m_lines[0]->setFont(bold);
@@ -38,10 +36,56 @@ TSummaryPanel::TSummaryPanel(QWidget* parent)
     m_progress->setObjectName(QStringLiteral("ThumbnailProgress"));
     m_progress->setRange(0, 100);
     m_progress->setTextVisible(false);
+    m_progress->setMaximumHeight(qMax(19, fontMetrics().height()));
     m_progress->hide();
 
+    // Hidden lines keep their room, so hiding the summary does not change the panel's height.
+    const auto keepRoom = [](QWidget* widget) {
+        QSizePolicy policy = widget->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        widget->setSizePolicy(policy);
+    };
+
+    auto* groupLayout = new QVBoxLayout(m_group);
+    groupLayout->setContentsMargins(8, 6, 8, 8);
+    groupLayout->setSpacing(4);
+    for (int i = 3; i < 8; ++i) {
+        if (i != 4) {
+            groupLayout->addWidget(m_lines[i]);
+            continue;
+        }
+        // The thumbnail progress bar stands beside the images line while thumbnails are made.
+        auto* imagesRow = new QHBoxLayout;
+        imagesRow->setSpacing(6);
+        imagesRow->addWidget(m_lines[i]);
+        imagesRow->addWidget(m_progress, 1);
+        groupLayout->addLayout(imagesRow);
+    }
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(11, 12, 11, 8);
+    layout->setSpacing(8);
+    for (int i = 0; i < 3; ++i) {
+        keepRoom(m_lines[i]);
+        layout->addWidget(m_lines[i]);
+    }
+    keepRoom(m_group);
+    layout->addWidget(m_group);
+    layout->addStretch(1);
+
     HideSummary();
-    Place();
+}
+
+QSize TSummaryPanel::sizeHint() const
+{
+    return QWidget::sizeHint().expandedTo(QSize(kDesignedWidth, kDesignedHeight));
+}
+
+QSize TSummaryPanel::minimumSizeHint() const
+{
+    QSize least = QWidget::minimumSizeHint();
+    least.setHeight(qMax(least.height(), kDesignedHeight));
+    return least;
 }
 
 void TSummaryPanel::ShowSummary(const TSummaryData& data)
@@ -49,7 +93,7 @@ void TSummaryPanel::ShowSummary(const TSummaryData& data)
     const auto records = [](const char* caption, qsizetype count) {
         return QString::fromLatin1(caption) + QString::number(count) + QStringLiteral(" records");
     };
-    m_lines[0]->setText(QStringLiteral("Task Name: ") + data.TaskName);
+    static_cast<TElidedLabel*>(m_lines[0])->setText(QStringLiteral("Task Name: ") + data.TaskName);
     m_lines[1]->setText(data.Running ? QStringLiteral("Statue: Running") : QStringLiteral("Statue: Stopped"));
     m_lines[2]->setText(QStringLiteral("URLs: (") + QString::number(data.VisitedPages) + QStringLiteral("/")
                         + QString::number(data.TotalPages) + QStringLiteral(")"));
@@ -74,24 +118,4 @@ void TSummaryPanel::SetThumbnailProgress(bool visible, int percent)
 {
     m_progress->setValue(qBound(0, percent, 100));
     m_progress->setVisible(visible);
-}
-
-void TSummaryPanel::resizeEvent(QResizeEvent* event)
-{
-    QWidget::resizeEvent(event);
-    Place();
-}
-
-void TSummaryPanel::Place()
-{
-    // Fixed rows as in the designed panel; only the widths follow the panel's width.
-    const int lineWidth = qMax(40, width() - 2 * kPanelLeft);
-    const int lineHeight = qMax(18, fontMetrics().height() + 2);
-    for (int i = 0; i < 3; ++i)
-        m_lines[i]->setGeometry(kPanelLeft, kLineTops[i], lineWidth, lineHeight);
-    m_group->setGeometry(kPanelLeft, kGroupTop, lineWidth, kGroupHeight);
-    const int groupLineWidth = qMax(30, lineWidth - 2 * kGroupLineLeft);
-    for (int i = 3; i < 8; ++i)
-        m_lines[i]->setGeometry(kGroupLineLeft, kLineTops[i], groupLineWidth, lineHeight);
-    m_progress->setGeometry(46, 43, qMax(20, lineWidth - 50), 19);
 }

@@ -2,7 +2,8 @@
 /**
  * The task summary under the "Summary" header: the task's name, whether it runs, the page
  * counts of the current or last run and the row counts of the five result lists. It shows
- * a snapshot taken when the task was selected; nothing refreshes it meanwhile.
+ * what it was last given. Built from layouts, so it grows with the font; the name line is
+ * shortened with its whole text as tooltip when it does not fit.
  * Also holds the thumbnail progress bar, hidden except while the gallery is rebuilt.
  * GUI thread.
  */
@@ -42,11 +43,13 @@ public:
     QGroupBox* OutputGroup() const { return m_group; }
     QProgressBar* ThumbnailProgress() const { return m_progress; }
 
-protected:
-    void resizeEvent(QResizeEvent* event) override;
+    /** At least the designed 229 x 282 pixels, more when the font needs it. */
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
 
 private:
-    void Place();
+    static constexpr int kDesignedWidth = 229;
+    static constexpr int kDesignedHeight = 282;
 
     std::array<QLabel*, 8> m_lines{};
     QGroupBox* m_group = nullptr;

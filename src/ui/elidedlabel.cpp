@@ -1,0 +1,92 @@
+#include "ui/elidedlabel.h"
+
+#include <QHelpEvent>
+#include <QPainter>
+#include <QStyle>
+#include <QToolTip>
+
+TElidedLabel::TElidedLabel(const QString& text, QWidget* parent)
+    : QLabel(parent)
+{
+    QLabel::setTextFormat(Qt::PlainText);
+    QLabel::setWordWrap(false);
+    setText(text);
+}
+
+void TElidedLabel::setText(const QString& text)
+{
+    QLabel::setText(text);
+    setToolTip(text);
+}
+
+void TElidedLabel::SetElideMode(Qt::TextElideMode mode)
+{
+    if (m_mode == mode)
+        return;
+    m_mode = mode;
+    update();
+}
+
+int TElidedLabel::AvailableWidth() const
+{
+    const int inset = 2 * margin() + qMax(0, indent());
+    return qMax(0, contentsRect().width() - inset);
+}
+
+QString TElidedLabel::ShownText() const
+{
+    // A line break would make a second line the one-line label cannot show.
+    QString oneLine = text();
+    oneLine.replace(u'\n', u' ').replace(u'\r', u' ');
+    return fontMetrics().elidedText(oneLine, m_mode, AvailableWidth());
+}
+
+bool TElidedLabel::IsElided() const
+{
+    QString oneLine = text();
+    oneLine.replace(u'\n', u' ').replace(u'\r', u' ');
+    return ShownText() != oneLine;
+}
+
+QSize TElidedLabel::sizeHint() const
+{
+    const QFontMetrics metrics = fontMetrics();
+    const int inset = 2 * margin() + qMax(0, indent()) + 2 * frameWidth();
+    return {metrics.horizontalAdvance(text()) + inset + 1, metrics.height() + 2 * margin() + 2 * frameWidth()};
+}
+
+QSize TElidedLabel::minimumSizeHint() const
+{
+    const QFontMetrics metrics = fontMetrics();
+    const int inset = 2 * margin() + qMax(0, indent()) + 2 * frameWidth();
+    return {metrics.horizontalAdvance(QStringLiteral("Mmm…mm")) + inset,
+            metrics.height() + 2 * margin() + 2 * frameWidth()};
+}
+
+void TElidedLabel::paintEvent(QPaintEvent* event)
+{
+    QFrame::paintEvent(event);
+    QPainter painter(this);
+    QRect area = contentsRect().adjusted(margin(), margin(), -margin(), -margin());
+    if (indent() > 0)
+        area.setLeft(area.left() + indent());
+    Qt::Alignment align = alignment();
+    // The ellipsis only makes sense in one line laid out from the left edge or the centre.
+    align &= ~Qt::AlignJustify;
+    style()->drawItemText(&painter, area, int(align) | Qt::TextSingleLine, palette(), isEnabled(),
+                          ShownText(), foregroundRole());
+}
+
+bool TElidedLabel::event(QEvent* event)
+{
+    if (event->type() == QEvent::ToolTip && toolTip() != text()) {
+        // The text was set through QLabel directly: show the whole text all the same.
+        auto* help = static_cast<QHelpEvent*>(event);
+        if (text().isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(help->globalPos(), text(), this);
+        return true;
+    }
+    return QLabel::event(event);
+}
