@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Screenshots of the desktop program as a user sees it: under Xvfb at 1280 x 800 (no window
-# manager), the main window after a real run against a site served on 127.0.0.1 (one shot per
-# result tab), the task settings dialog (three tabs), the settings dialog (two tabs) and the
-# About box. PNGs go to the given folder (default: <build>/screenshots).
+# Screenshots of the desktop program as a user sees it: under Xvfb (with openbox as window
+# manager when it is installed) on a 1024 x 700 and a 1920 x 1080 screen, each with 100 % and
+# 150 % fonts (QT_FONT_DPI 96 and 144). For each of the four: the maximised main window while a
+# real run against a site served on 127.0.0.1 goes on and after it (one shot per result tab),
+# the task settings dialog (three tabs), the settings dialog (two tabs) and the About box.
+# PNGs go to <output folder>/<width>x<height>-<font %>/ (default output: <build>/screenshots).
 #   scripts/screenshots.sh [build dir] [output folder]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -11,6 +13,24 @@ out=${2:-$build/screenshots}
 scripts/install-deps.sh
 [ -f "$build/CMakeCache.txt" ] || cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$build" -j"$(nproc)" --target pagemint_screenshots
-mkdir -p "$out"
-LANG=C.UTF-8 xvfb-run -a -s "-screen 0 1280x800x24" "$build/tests/ui/pagemint_screenshots" "$out"
-ls -1 "$out"/*.png
+program=$(realpath "$build/tests/ui/pagemint_screenshots")
+
+status=0
+for screen in 1024x700 1920x1080; do
+  for dpi in 96 144; do
+    folder="$out/$screen-$((dpi * 100 / 96))"
+    mkdir -p "$folder"
+    echo "== $folder"
+    # One X server per combination; the window manager, when there is one, lives as long as
+    # the program and is ended by its own process id.
+    LANG=C.UTF-8 QT_FONT_DPI=$dpi xvfb-run -a -s "-screen 0 ${screen}x24" bash -c '
+      wm=""
+      if command -v openbox > /dev/null; then openbox > /dev/null 2>&1 & wm=$!; sleep 1; fi
+      rc=0
+      "$0" "$1" || rc=$?
+      [ -n "$wm" ] && kill "$wm" 2> /dev/null
+      exit $rc' "$program" "$folder" || status=1
+  done
+done
+ls -1 "$out"/*/*.png
+exit $status

@@ -1,6 +1,7 @@
 // Screenshots of the desktop program as a user sees it, for scripts/screenshots.sh (which runs
-// this under Xvfb at 1280 x 800). A local site is served on 127.0.0.1; a task with every output
-// on is run against it in the real window with the real browser; once its downloads are done
+// this under Xvfb on several screen sizes and font sizes). A local site is served on 127.0.0.1; a task with every output
+// on is run against it in the real (maximised) window with the real browser, captured once
+// while it runs; once its downloads are done
 // the task is selected again and each result tab is captured from the screen, then the two
 // dialogs and the About box are rendered.
 //
@@ -179,8 +180,7 @@ int main(int argc, char** argv)
     });
 
     TMainForm form(paths.ProgramFolder());
-    form.setGeometry(0, 0, 1280, 800);
-    form.show();
+    form.showMaximized();   // as the program opens, on whatever screen the script chose
     Settle(500);
 
     bool ok = true;
@@ -188,6 +188,8 @@ int main(int argc, char** argv)
 
     TTaskTree* tree = form.TaskTree();
     tree->setCurrentItem(tree->Root()->child(0));
+    // The run pumps events while it waits for pages, so this shot shows the window mid-run.
+    QTimer::singleShot(1500, &form, [&] { ok &= SaveScreen(&form, out + QStringLiteral("/main-running.png")); });
     form.findChild<QAction*>(QStringLiteral("ActionStart"))->trigger();   // returns when the crawl ends
     const QDeadlineTimer deadline(120'000);
     while (!(form.Harvester().DownloadsIdle() && !form.Harvester().TimerEnabled()) && !deadline.hasExpired())
