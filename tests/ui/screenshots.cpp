@@ -5,7 +5,7 @@
 // the task is selected again and each result tab is captured from the screen, then the two
 // dialogs and the About box are rendered.
 //
-//   pagemint_screenshots <output folder>
+//   pagemint_screenshots <output folder> [font percent, default 100]
 #include "task/paths.h"
 #include "task/programsettings.h"
 #include "task/taskfile.h"
@@ -158,10 +158,17 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pagemint"));
     if (argc < 2) {
-        std::fprintf(stderr, "usage: pagemint_screenshots <output folder>\n");
+        std::fprintf(stderr, "usage: pagemint_screenshots <output folder> [font percent]\n");
         return 2;
     }
     const QString out = QString::fromLocal8Bit(argv[1]);
+    // A larger font as a user sets it in the desktop, with the screen itself left unscaled.
+    const double fontPercent = argc > 2 ? QString::fromLocal8Bit(argv[2]).toDouble() : 100.0;
+    if (fontPercent >= 50 && fontPercent <= 400) {
+        QFont font = QApplication::font();
+        font.setPointSizeF(font.pointSizeF() * fontPercent / 100.0);
+        QApplication::setFont(font);
+    }
     QDir().mkpath(out);
 
     TTestSite site;
