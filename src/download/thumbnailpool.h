@@ -74,6 +74,11 @@ public:
     /** Single pictures queued and not yet delivered. */
     int PendingSingles() const { return int(m_singleNext - m_singleFloor); }
 
+    /** Waits (blocking) until no worker is busy, at most msecs; true when they are all idle.
+     *  Results they posted are delivered by the event loop afterwards. For tests, benchmarks
+     *  and an orderly end. */
+    bool WaitForWorkers(int msecs) { return m_threads.waitForDone(msecs); }
+
     /** True while a batch or a single picture is still to be delivered. */
     bool Busy() const { return m_batch != 0 || PendingSingles() > 0; }
 
