@@ -1,0 +1,220 @@
+// Opening a gallery of camera pictures.
+//
+// The pictures: PAGEMINT_BENCH_GALLERY_PHOTOS noisy camera-like JPEGs (default 2000; the even
+// ones 1920 x 1080, the odd ones 4000 x 3000), generated once on all cores into
+// PAGEMINT_BENCH_GALLERY_DIR (default /tmp/pagemint-bench-gallery) and reused by later runs.
+// A smaller count makes a quick run; the generation time is reported as generation_s
+// (0 when every picture was already there).
+//
+// One run measures, on the UI thread's event loop, as the gallery would be opened:
+//   first50_ms       selection to the 50th tile delivered (cold cache, all cores)
+//   cold_ms          the whole cold rebuild on all cores, with the cache being written
+//   cold_speedup     the same cold rebuild on one worker thread, divided by cold_ms
+//   warm_ms          the whole rebuild again with every thumbnail in the cache
+//   max_ui_block_ms  the largest lateness of a 10 ms timer on the UI thread during the cold
+//                    rebuild: the longest time the UI thread was kept from its events
+//
+// What is opened is behind TGalleryOpener: the tile pool alone today; the real gallery can
+// take its place without touching the measurements.
+#include "download/thumbnailcache.h"
+#include "download/thumbnailpool.h"
+#include "imagefiles.h"
+#include "photolike.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+#include <algorithm>
+#include <atomic>
+#include <benchmark/benchmark.h>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <thread>
+#include <vector>
+
+namespace {
+
+/** Opens a gallery over paths and reports each tile shown and the end, on the UI thread. */
+class TGalleryOpener
+{
+public:
+    virtual ~TGalleryOpener() = default;
+    virtual void Open(const QStringList& paths, std::function<void(int shown)> tileShown,
+                      std::function<void()> finished) = 0;
+};
+
+/** The tile pool with the shared cache, tiles kept as the Images list would keep them. */
+class TPoolOpener : public TGalleryOpener
+{
+public:
+    TPoolOpener(const QString& cacheFolder, int threads) : m_cache(cacheFolder), m_pool(&m_cache, threads) {}
+
+    void Open(const QStringList& paths, std::function<void(int)> tileShown, std::function<void()> finished) override
+    {
+        m_tiles.clear();
+        m_tiles.reserve(size_t(paths.size()));
+        QObject::disconnect(&m_pool, nullptr, nullptr, nullptr);
+        QObject::connect(&m_pool, &TThumbnailPool::TileReady, &m_pool,
+                         [this, tileShown](quint64, int, const QString&, const QImage& tile) {
+                             if (!tile.isNull())
+                                 m_tiles.push_back(tile);
+                             tileShown(int(m_tiles.size()));
+                         });
+        QObject::connect(&m_pool, &TThumbnailPool::BatchFinished, &m_pool, [finished](quint64) { finished(); });
+        m_pool.StartBatch(paths);
+    }
+
+private:
+    TThumbnailCache m_cache;
+    TThumbnailPool m_pool;
+    std::vector<QImage> m_tiles;
+};
+
+struct TOpening
+{
+    double First50Ms = -1;
+    double TotalMs = 0;
+    double MaxUiBlockMs = 0;
+};
+
+/** Opens the gallery and waits for it on the event loop, timing it and the UI thread. */
+TOpening Measure(TGalleryOpener& opener, const QStringList& paths)
+{
+    TOpening result;
+    QEventLoop loop;
+    QElapsedTimer clock;
+    QTimer ticker;
+    ticker.setTimerType(Qt::PreciseTimer);
+    ticker.setInterval(10);
+    qint64 lastTick = 0;
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        const qint64 now = clock.nsecsElapsed();
+        result.MaxUiBlockMs = std::max(result.MaxUiBlockMs, (now - lastTick) / 1e6 - 10.0);
+        lastTick = now;
+    });
+    clock.start();
+    ticker.start();
+    opener.Open(
+        paths,
+        [&](int shown) {
+            if (shown == std::min<int>(50, int(paths.size())) && result.First50Ms < 0)
+                result.First50Ms = clock.nsecsElapsed() / 1e6;
+        },
+        [&] {
+            result.TotalMs = clock.nsecsElapsed() / 1e6;
+            loop.quit();
+        });
+    loop.exec();
+    ticker.stop();
+    return result;
+}
+
+int PhotoCount()
+{
+    bool ok = false;
+    const int count = qEnvironmentVariableIntValue("PAGEMINT_BENCH_GALLERY_PHOTOS", &ok);
+    return ok && count > 0 ? count : 2000;
+}
+
+QString PhotoFolder()
+{
+    const QString folder = qEnvironmentVariable("PAGEMINT_BENCH_GALLERY_DIR");
+    return folder.isEmpty() ? QStringLiteral("/tmp/pagemint-bench-gallery") : folder;
+}
+
+/** The pictures, generated where missing; seconds spent generating in *seconds. */
+QStringList EnsurePhotos(double* seconds)
+{
+    const QString folder = PhotoFolder();
+    QDir().mkpath(folder);
+    const int count = PhotoCount();
+    QStringList paths;
+    std::vector<std::pair<QString, QSize>> missing;
+    for (int i = 0; i < count; ++i) {
+        const QSize size = i % 2 == 0 ? QSize(1920, 1080) : QSize(4000, 3000);
+        const QString path =
+            folder + QStringLiteral("/cam%1_%2x%3.jpg").arg(i, 5, 10, QChar(u'0')).arg(size.width()).arg(size.height());
+        paths.append(path);
+        if (!QFileInfo(path).isFile())
+            missing.emplace_back(path, size);
+    }
+    QElapsedTimer clock;
+    clock.start();
+    std::atomic<size_t> next{0};
+    std::vector<std::thread> workers;
+    for (int t = 0; t < std::max(1, QThread::idealThreadCount()); ++t)
+        workers.emplace_back([&] {
+            for (size_t i = next++; i < missing.size(); i = next++) {
+                // Written under a temporary name, so that an interrupted run leaves no half file.
+                const QString part = missing[i].first + QStringLiteral(".part");
+                const QSize size = missing[i].second;
+                if (WriteJpeg(part, PhotoLikeImage(size.width(), size.height(), quint32(i * 7919 + 13)), 85))
+                    QFile::rename(part, missing[i].first);
+            }
+        });
+    for (std::thread& worker : workers)
+        worker.join();
+    *seconds = missing.empty() ? 0.0 : clock.elapsed() / 1000.0;
+    if (!missing.empty())
+        std::fprintf(stderr, "generated %zu pictures in %.1f s\n", missing.size(), *seconds);
+    return paths;
+}
+
+void OpenGallery(benchmark::State& state)
+{
+    double generation = 0;
+    const QStringList paths = EnsurePhotos(&generation);
+    TOpening cold;
+    TOpening oneThread;
+    TOpening warm;
+    for (auto _ : state) {
+        QTemporaryDir coldCache;
+        QTemporaryDir oneThreadCache;
+        {
+            TPoolOpener opener(coldCache.path(), 0);
+            cold = Measure(opener, paths);
+        }
+        {
+            TPoolOpener opener(oneThreadCache.path(), 1);
+            oneThread = Measure(opener, paths);
+        }
+        {
+            TPoolOpener opener(coldCache.path(), 0); // every thumbnail is cached now
+            warm = Measure(opener, paths);
+        }
+        state.SetIterationTime((cold.TotalMs + oneThread.TotalMs + warm.TotalMs) / 1000.0);
+    }
+    state.counters["photos"] = paths.size();
+    state.counters["threads"] = std::max(1, QThread::idealThreadCount());
+    state.counters["generation_s"] = generation;
+    state.counters["first50_ms"] = cold.First50Ms;
+    state.counters["cold_ms"] = cold.TotalMs;
+    state.counters["cold_one_thread_ms"] = oneThread.TotalMs;
+    state.counters["cold_speedup"] = cold.TotalMs > 0 ? oneThread.TotalMs / cold.TotalMs : 0;
+    state.counters["warm_ms"] = warm.TotalMs;
+    state.counters["max_ui_block_ms"] = cold.MaxUiBlockMs;
+}
+
+BENCHMARK(OpenGallery)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,267 @@
+#include "download/thumbnailcache.h"
+
+#include <QCryptographicHash>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QSaveFile>
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstring>
+
+#ifndef PAGEMINT_VERSION
+#define PAGEMINT_VERSION "1.0"
+#endif
+
+namespace {
+
+const QString UriKey = QStringLiteral("Thumb::URI");
+const QString MTimeKey = QStringLiteral("Thumb::MTime");
+const QString SizeKey = QStringLiteral("Thumb::Size");
+const QString WidthKey = QStringLiteral("Thumb::Image::Width");
+const QString HeightKey = QStringLiteral("Thumb::Image::Height");
+
+// The largest entry read at all: the cache's biggest size class is 1024 x 1024, and anything
+// beyond it is not a thumbnail.
+constexpr int MaxEntrySide = 1024;
+
+/** What the cache keys an entry on: the file as it is now. */
+struct TFileIdentity
+{
+    QByteArray Uri;
+    qint64 MTime = 0;
+    qint64 Size = 0;
+};
+
+bool IdentityOf(const QString& path, TFileIdentity& identity)
+{
+    const QFileInfo info(path);
+    if (!info.isFile())
+        return false;
+    identity.Uri = TThumbnailCache::FileUri(path);
+    identity.MTime = info.fileTime(QFileDevice::FileModificationTime).toSecsSinceEpoch();
+    identity.Size = info.size();
+    return true;
+}
+
+/** A text value read as a whole number; a fractional time some writers store is truncated. */
+bool ReadNumber(const QString& text, qint64& value)
+{
+    bool ok = false;
+    value = text.trimmed().toLongLong(&ok);
+    if (ok)
+        return true;
+    const double real = text.trimmed().toDouble(&ok);
+    if (!ok || !(real > -9.0e15 && real < 9.0e15))
+        return false;
+    value = qint64(real);
+    return true;
+}
+
+/** Reads an entry and checks that it belongs to the file as it is now. */
+bool ReadEntry(const QString& entryPath, const TFileIdentity& identity, QImage& image)
+{
+    if (!QFileInfo::exists(entryPath))
+        return false;
+    QImageReader reader(entryPath, "png");
+    const QSize size = reader.size();
+    if (!size.isValid() || size.width() > MaxEntrySide || size.height() > MaxEntrySide)
+        return false;
+    if (!reader.read(&image) || image.isNull())
+        return false;
+    if (image.text(UriKey).toUtf8() != identity.Uri)
+        return false;
+    qint64 mtime = 0;
+    if (!ReadNumber(image.text(MTimeKey), mtime) || mtime != identity.MTime)
+        return false;
+    const QString sizeText = image.text(SizeKey);
+    qint64 fileSize = 0;
+    if (!sizeText.isEmpty() && (!ReadNumber(sizeText, fileSize) || fileSize != identity.Size))
+        return false;
+    return true;
+}
+
+/** The picture's own size as the entry records it, or the entry's own size without a record.
+ *  False when the record contradicts the entry's proportions (for example an entry another
+ *  program turned upright while the record keeps the stored orientation): such an entry would
+ *  draw a distorted tile. */
+bool FullSizeOf(const QImage& image, QSize& fullSize)
+{
+    qint64 width = 0;
+    qint64 height = 0;
+    if (!ReadNumber(image.text(WidthKey), width) || !ReadNumber(image.text(HeightKey), height) || width <= 0
+        || height <= 0 || width > INT_MAX || height > INT_MAX) {
+        fullSize = image.size();
+        return true;
+    }
+    // The entry is the picture scaled with its proportions kept and each side rounded: the
+    // shorter side recomputed from the longer must come out within rounding of the entry's own.
+    const double expected = width >= height ? double(height) * image.width() / double(width)
+                                            : double(width) * image.height() / double(height);
+    const int actual = width >= height ? image.height() : image.width();
+    if (std::abs(expected - actual) > 1.5)
+        return false;
+    fullSize = QSize(int(width), int(height));
+    return true;
+}
+
+/** Creates a folder (and the folders above it) when missing; the folders of the cache itself
+ *  get mode 0700, the ones above it (such as ~/.cache) the ordinary mode. */
+bool EnsureFolder(const QString& folder, const QString& base)
+{
+    const QFileInfo info(folder);
+    if (info.isDir())
+        return true;
+    if (info.exists())
+        return false;
+    const QString parent = info.absolutePath();
+    if (folder.size() > base.size()) {
+        if (!EnsureFolder(parent, base))
+            return false;
+    } else if (!QDir().mkpath(parent)) {
+        return false;
+    }
+    const bool made = QDir().mkdir(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    return made || QFileInfo(folder).isDir(); // another thread may have made it meanwhile
+}
+
+} // namespace
+
+QString TThumbnailCache::DefaultBaseFolder()
+{
+    // The variable counts only when it holds an absolute path.
+    const QString xdg = qEnvironmentVariable("XDG_CACHE_HOME");
+    const QString root = (!xdg.isEmpty() && QDir::isAbsolutePath(xdg)) ? xdg : QDir::homePath() + QStringLiteral("/.cache");
+    return QDir::cleanPath(root + QStringLiteral("/thumbnails"));
+}
+
+QByteArray TThumbnailCache::FileUri(const QString& path)
+{
+    static constexpr char Hex[] = "0123456789ABCDEF";
+    const QByteArray bytes = QFile::encodeName(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
+    QByteArray uri("file://");
+    uri.reserve(uri.size() + bytes.size() * 3);
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        const bool plain = (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') || (b >= '0' && b <= '9')
+                           || std::strchr("-_.~!*'()/$&+,:=@", b) != nullptr;
+        if (plain && b != 0) {
+            uri.append(char(b));
+        } else {
+            uri.append('%');
+            uri.append(Hex[b >> 4]);
+            uri.append(Hex[b & 15]);
+        }
+    }
+    return uri;
+}
+
+QString TThumbnailCache::EntryName(const QString& path)
+{
+    return QString::fromLatin1(QCryptographicHash::hash(FileUri(path), QCryptographicHash::Md5).toHex())
+           + QStringLiteral(".png");
+}
+
+QString TThumbnailCache::FailFolderName()
+{
+    return QStringLiteral("pagemint-" PAGEMINT_VERSION);
+}
+
+TThumbnailCache::TThumbnailCache(const QString& baseFolder, bool writeEnabled)
+    : m_base(QDir::cleanPath(baseFolder)), m_writeEnabled(writeEnabled)
+{
+}
+
+QString TThumbnailCache::NormalPath(const QString& path) const
+{
+    return m_base + QStringLiteral("/normal/") + EntryName(path);
+}
+
+QString TThumbnailCache::LargePath(const QString& path) const
+{
+    return m_base + QStringLiteral("/large/") + EntryName(path);
+}
+
+QString TThumbnailCache::FailPath(const QString& path) const
+{
+    return m_base + QStringLiteral("/fail/") + FailFolderName() + u'/' + EntryName(path);
+}
+
+TThumbnailCache::TLookup TThumbnailCache::Lookup(const QString& path, TCachedThumbnail& thumbnail) const
+{
+    TFileIdentity identity;
+    if (!IdentityOf(path, identity))
+        return TLookup::Miss;
+    // A larger entry scales down to the same tile, so one made for the "large" size serves too.
+    for (const QString& entry : {NormalPath(path), LargePath(path)}) {
+        QImage image;
+        QSize fullSize;
+        if (ReadEntry(entry, identity, image) && FullSizeOf(image, fullSize)) {
+            thumbnail.Image = std::move(image);
+            thumbnail.FullSize = fullSize;
+            return TLookup::Hit;
+        }
+    }
+    QImage failure;
+    if (ReadEntry(FailPath(path), identity, failure))
+        return TLookup::Failed;
+    return TLookup::Miss;
+}
+
+bool TThumbnailCache::Store(const QString& path, const TDecodedPicture& picture) const
+{
+    if (!WriteEnabled() || picture.Image.isNull() || picture.FullSize.isEmpty())
+        return false;
+    QImage image = picture.Image;
+    const int longSide = std::max(image.width(), image.height());
+    if (longSide > NormalSize) {
+        const int width = std::max(1, int(qint64(image.width()) * NormalSize / longSide));
+        const int height = std::max(1, int(qint64(image.height()) * NormalSize / longSide));
+        image = image.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        if (image.isNull())
+            return false;
+    }
+    return Write(m_base + QStringLiteral("/normal"), path, std::move(image), picture.FullSize);
+}
+
+bool TThumbnailCache::StoreFailure(const QString& path) const
+{
+    if (!WriteEnabled())
+        return false;
+    QImage mark(1, 1, QImage::Format_ARGB32);
+    mark.fill(Qt::transparent);
+    return Write(m_base + QStringLiteral("/fail/") + FailFolderName(), path, std::move(mark), QSize());
+}
+
+bool TThumbnailCache::Write(const QString& folder, const QString& path, QImage image, QSize fullSize) const
+{
+    TFileIdentity identity;
+    if (!IdentityOf(path, identity))
+        return false;
+    if (!EnsureFolder(folder, m_base))
+        return false;
+    image.setText(UriKey, QString::fromLatin1(identity.Uri));
+    image.setText(MTimeKey, QString::number(identity.MTime));
+    image.setText(SizeKey, QString::number(identity.Size));
+    if (!fullSize.isEmpty()) {
+        image.setText(WidthKey, QString::number(fullSize.width()));
+        image.setText(HeightKey, QString::number(fullSize.height()));
+    }
+    image.setText(QStringLiteral("Software"), QStringLiteral("Pagemint"));
+
+    // The entry appears complete or not at all: readers in other programs never see half a file.
+    QSaveFile file(folder + u'/' + EntryName(path));
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    QImageWriter writer(&file, "png");
+    if (!writer.write(image)) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}

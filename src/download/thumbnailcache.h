@@ -1,0 +1,86 @@
+#pragma once
+
+#include "download/imagedecoder.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QSize>
+#include <QString>
+#include <atomic>
+
+/** A thumbnail read from the desktop's shared cache, ready for MakeThumbnail. */
+struct TCachedThumbnail
+{
+    QImage Image;   // at most 128 x 128 ("normal"), or 256 x 256 when taken from "large"
+    QSize FullSize; // the picture's own size: recorded in the entry, else the entry's own size
+};
+
+/**
+ * The desktop's shared thumbnail cache (the folder file managers use):
+ *   <base>/normal/<md5 of the file's URI>.png                 thumbnails of at most 128 x 128
+ *   <base>/large/<md5>.png                                    256 x 256, read only
+ *   <base>/fail/pagemint-<version>/<md5>.png                  files this program could not decode
+ * <base> is $XDG_CACHE_HOME/thumbnails, or ~/.cache/thumbnails when the variable is unset.
+ *
+ * An entry is a PNG with the text keys "Thumb::URI" (the file's URI) and "Thumb::MTime" (the
+ * file's modification time in whole seconds since the epoch); it belongs to the file only while
+ * both match, and while "Thumb::Size" (the file's size in bytes) matches when the entry has it.
+ * Entries this program writes also carry "Thumb::Image::Width" and "Thumb::Image::Height", the
+ * picture's own size, from which the tile's geometry follows; entries written by other programs
+ * without them are taken at their own proportions.
+ *
+ * Writing is atomic (a temporary file in the same folder, then a rename), files are created with
+ * mode 0600 and folders with 0700. Every write failure (an unwritable or missing folder, a full
+ * disk) is reported as false and nothing else: the cache is a help, never a condition.
+ * Writing can be switched off; lookups still happen.
+ *
+ * Reentrant and thread-safe: the object holds only its folder and the write switch, and is used
+ * from the thumbnail pool's worker threads at the same time.
+ */
+class TThumbnailCache
+{
+public:
+    /** The largest side of a "normal" thumbnail. */
+    static constexpr int NormalSize = 128;
+
+    enum class TLookup {
+        Miss,   // no entry for the file as it is now (none, stale, unreadable, or the file is gone)
+        Hit,    // a usable thumbnail
+        Failed, // this program's fail entry: the file, unchanged since, did not decode
+    };
+
+    /** The default base folder, from $XDG_CACHE_HOME (when absolute) or the home folder. */
+    static QString DefaultBaseFolder();
+    /** The file's URI as the cache keys it: "file://" and the absolute path, UTF-8, with every
+     *  byte outside A-Z a-z 0-9 - _ . ~ ! * ' ( ) / $ & + , : = @ written as %XX. */
+    static QByteArray FileUri(const QString& path);
+    /** The entry's file name: the MD5 of FileUri in lower-case hex, and ".png". */
+    static QString EntryName(const QString& path);
+    /** The name of this program's folder under "fail". */
+    static QString FailFolderName();
+
+    explicit TThumbnailCache(const QString& baseFolder = DefaultBaseFolder(), bool writeEnabled = true);
+
+    const QString& BaseFolder() const { return m_base; }
+    void SetWriteEnabled(bool enabled) { m_writeEnabled.store(enabled); }
+    bool WriteEnabled() const { return m_writeEnabled.load(); }
+
+    QString NormalPath(const QString& path) const;
+    QString LargePath(const QString& path) const;
+    QString FailPath(const QString& path) const;
+
+    /** Looks the file up: "normal" first, then "large", then this program's fail entry. */
+    TLookup Lookup(const QString& path, TCachedThumbnail& thumbnail) const;
+
+    /** Writes the "normal" entry of a decoded file (the picture scaled to fit 128 x 128 unless
+     *  it is smaller). False when writing is off, the file is gone or the write failed. */
+    bool Store(const QString& path, const TDecodedPicture& picture) const;
+    /** Writes this program's fail entry of a file that did not decode. */
+    bool StoreFailure(const QString& path) const;
+
+private:
+    bool Write(const QString& folder, const QString& path, QImage image, QSize fullSize) const;
+
+    QString m_base;
+    std::atomic<bool> m_writeEnabled;
+};
