@@ -183,10 +183,11 @@ bool TDownloadRecord::Append(const TDownloadEntry& entry) const
     const QByteArray path = QFile::encodeName(m_path);
 
     std::lock_guard lock(AppendMutex());
-    const int fd = ::open(path.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    const int fd = ::open(path.constData(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0)
         return false;
     // A line torn by an earlier crash or a full disk stays on its own: start on a fresh line.
+    // (Opened for reading too, so that its last byte can be looked at.)
     struct stat info {};
     if (::fstat(fd, &info) == 0 && info.st_size > 0) {
         char last = '\n';
