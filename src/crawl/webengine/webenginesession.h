@@ -4,6 +4,9 @@
  * profile's QWebEngineCookieStore (every cookie it adds or drops, HttpOnly ones included, and at
  * construction everything the profile kept from earlier sessions) and the profile's user agent.
  * Lives on the user-interface thread, like the profile, which must outlive it.
+ *
+ * The store reports cookies only once the profile has loaded its first page (about:blank is
+ * enough); the load of the earlier sessions' cookies asked for at construction runs then.
  */
 
 #include "download/browsersession.h"
