@@ -25,6 +25,10 @@ TBatchOptions ParseBatchArguments(const QStringList& arguments)
                 options.Help = true;
                 continue;
             }
+            if (argument == u"--retry-failed") {
+                options.RetryFailed = true;
+                continue;
+            }
             QString folder;
             if (argument == ProgramFolderOption) {
                 if (i + 1 >= arguments.size()) {
@@ -66,7 +70,7 @@ TBatchOptions ParseBatchArguments(const QStringList& arguments)
 QString BatchUsage()
 {
     return QStringLiteral(
-        "Usage: pagemint-batch [--program-folder DIR] TASK [TASK...]\n"
+        "Usage: pagemint-batch [--program-folder DIR] [--retry-failed] TASK [TASK...]\n"
         "\n"
         "Runs Pagemint tasks without a window, one after the other, exactly as the\n"
         "desktop program's \"Start\" runs them, and saves each task's result lists when\n"
@@ -76,9 +80,13 @@ QString BatchUsage()
         "  --program-folder DIR    the Pagemint program folder (default: the folder that\n"
         "                          holds this program); pmsettings.ini and the browser\n"
         "                          profile are read from it\n"
+        "  --retry-failed          do not run the tasks; download again, into their\n"
+        "                          existing files, the URLs whose latest download\n"
+        "                          failed (see downloads.log in the task's folder)\n"
         "  -h, --help              print this text\n"
         "\n"
-        "Progress goes to standard error, the program's messages to standard output.\n"
+        "Progress goes to standard error, the program's messages to standard output;\n"
+        "at the end, the number of failed downloads of each task.\n"
         "The first SIGINT or SIGTERM stops the running task (its lists are saved and the\n"
         "queued downloads still finish); a second one aborts the downloads and exits.\n"
         "\n"

@@ -5,13 +5,16 @@
 
 /**
  * The command line of pagemint-batch:
- *   pagemint-batch [--program-folder DIR] TASK [TASK...]
+ *   pagemint-batch [--program-folder DIR] [--retry-failed] TASK [TASK...]
  *   pagemint-batch --help
  * Plain data and a pure parser; nothing here touches the file system.
  */
 struct TBatchOptions
 {
     bool Help = false;
+    /** --retry-failed: instead of running the tasks, download again the URLs whose latest
+     *  download failed, into their existing files. */
+    bool RetryFailed = false;
     /** The folder given with --program-folder, as typed; empty when the default applies. */
     QString ProgramFolder;
     /** Task names in the order given; a name may repeat (the task then runs again). */

@@ -67,5 +67,24 @@ TEST(BatchOptions, UnusableArgumentsAreErrors)
 TEST(BatchOptions, UsageNamesTheSynopsis)
 {
     EXPECT_TRUE(BatchUsage().startsWith(
-        "Usage: pagemint-batch [--program-folder DIR] TASK [TASK...]\n"));
+        "Usage: pagemint-batch [--program-folder DIR] [--retry-failed] TASK [TASK...]\n"));
+    EXPECT_TRUE(BatchUsage().contains("  --retry-failed "));
+}
+
+TEST(BatchOptions, RetryFailedIsAFlagBesideTheTasks)
+{
+    EXPECT_FALSE(Parse({"news"}).RetryFailed);
+
+    TBatchOptions o = Parse({"news", "--retry-failed", "--program-folder", "/pm", "shop"});
+    ASSERT_TRUE(o.IsValid()) << o.Error.toStdString();
+    EXPECT_TRUE(o.RetryFailed);
+    EXPECT_EQ(o.Tasks, QStringList({"news", "shop"}));
+    EXPECT_EQ(o.ProgramFolder, "/pm");
+
+    EXPECT_FALSE(Parse({"--retry-failed"}).IsValid()); // still needs a task
+    EXPECT_FALSE(Parse({"--retry-failed=yes", "news"}).IsValid());
+    // After "--" it is a task name.
+    o = Parse({"--", "--retry-failed"});
+    EXPECT_FALSE(o.RetryFailed);
+    EXPECT_EQ(o.Tasks, QStringList({"--retry-failed"}));
 }

@@ -300,7 +300,8 @@ TEST(BatchE2E, BadArgumentsAndMissingSettingsRunNothing)
 
     TBatchResult r = RunBatch({});
     EXPECT_EQ(r.exitCode, 2) << Describe(r);
-    EXPECT_TRUE(r.err.contains("Usage: pagemint-batch [--program-folder DIR] TASK [TASK...]"));
+    EXPECT_TRUE(r.err.contains(
+        "Usage: pagemint-batch [--program-folder DIR] [--retry-failed] TASK [TASK...]"));
 
     r = RunBatch({"--help"});
     EXPECT_EQ(r.exitCode, 0) << Describe(r);

@@ -3,6 +3,7 @@
 #include "crawl/webengine/snapshotscript.h"
 #include "crawl/webengine/webenginepage.h"
 #include "crawl/webengine/webenginerequestfilter.h"
+#include "crawl/webengine/webenginesession.h"
 #include "task/programsettings.h"
 
 #include <QDateTime>
@@ -48,6 +49,7 @@ TWebEngineBrowser::TWebEngineBrowser(const QString& profileFolder, QObject* pare
         // Logons often rest on session cookies; keep them too, so they survive a restart.
         m_profile->setPersistentCookiesPolicy(QWebEngineProfile::ForcePersistentCookies);
     }
+    m_session = std::make_unique<TWebEngineSession>(m_profile.get());
     m_filter = std::make_unique<TWebEngineRequestFilter>();
     m_page = std::make_unique<TWebEnginePage>(m_profile.get());
     m_page->setUrlRequestInterceptor(m_filter.get());
@@ -84,7 +86,13 @@ TWebEngineBrowser::~TWebEngineBrowser()
 {
     m_page.reset();
     m_filter.reset();
+    m_session.reset();
     m_profile.reset();
+}
+
+TBrowserSession* TWebEngineBrowser::Session() const
+{
+    return m_session.get();
 }
 
 QWebEnginePage* TWebEngineBrowser::Page() const

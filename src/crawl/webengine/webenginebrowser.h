@@ -29,6 +29,8 @@ class QWebEngineProfile;
 class QWebEngineLoadingInfo;
 class TWebEnginePage;
 class TWebEngineRequestFilter;
+class TWebEngineSession;
+class TBrowserSession;
 
 class TWebEngineBrowser : public QObject, public TBrowser
 {
@@ -51,12 +53,15 @@ public:
     /** The page, for the front end's view. */
     QWebEnginePage* Page() const;
     QWebEngineProfile* Profile() const;
+    /** The profile's cookies and user agent for the downloads; owned here. */
+    TBrowserSession* Session() const;
 
 private:
     void LoadingChanged(const QWebEngineLoadingInfo& info);
 
     std::unique_ptr<QWebEngineProfile> m_profile;
     std::unique_ptr<TWebEngineRequestFilter> m_filter;
+    std::unique_ptr<TWebEngineSession> m_session;
     std::unique_ptr<TWebEnginePage> m_page; // declared last: destroyed before the profile
 
     int m_readyState = 0;

@@ -1,0 +1,36 @@
+#pragma once
+/**
+ * The browser profile's session as the download side sees it: a cookie jar fed from the
+ * profile's QWebEngineCookieStore (every cookie it adds or drops, HttpOnly ones included, and at
+ * construction everything the profile kept from earlier sessions) and the profile's user agent.
+ * Lives on the user-interface thread, like the profile, which must outlive it.
+ *
+ * The store reports cookies only once the profile has loaded its first page (about:blank is
+ * enough); the load of the earlier sessions' cookies asked for at construction runs then.
+ */
+
+#include "download/browsersession.h"
+
+#include <QObject>
+
+class QNetworkCookie;
+class QWebEngineProfile;
+
+class TWebEngineSession : public QObject, public TBrowserSession
+{
+    Q_OBJECT
+public:
+    explicit TWebEngineSession(QWebEngineProfile* profile, QObject* parent = nullptr);
+
+    std::shared_ptr<const TCookieJar> CookieJar() const override;
+    QString UserAgent() const override;
+
+    /** The store's form of a cookie in the jar's: a domain with a leading dot is a domain
+     *  cookie, one without it is host-only (the store writes domain cookies as ".example.com").
+     *  A cookie without an expiry date is a session cookie. */
+    static TCookie FromNetworkCookie(const QNetworkCookie& cookie);
+
+private:
+    QWebEngineProfile* m_profile;
+    std::shared_ptr<TCookieJar> m_jar;
+};
