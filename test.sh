@@ -3,19 +3,36 @@
 #   ./test.sh            normal build in build/
 #   ./test.sh --asan     AddressSanitizer + UndefinedBehaviorSanitizer build in build-asan/
 #   ./test.sh --tsan     ThreadSanitizer build in build-tsan/
+# Options that go with any of them:
+#   --werror                 warnings are errors (PAGEMINT_WERROR), as in CI
+#   --only prog[,prog...]    build and run only these test programs (CMake target names)
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh
 
 build=build
 flags=()
-case "${1:-}" in
-  --asan) build=build-asan; flags=(-DPAGEMINT_SANITIZE=ON -DPAGEMINT_BUILD_BENCH=OFF) ;;
-  --tsan) build=build-tsan; flags=(-DPAGEMINT_TSAN=ON -DPAGEMINT_BUILD_BENCH=OFF) ;;
-esac
+werror=OFF
+only=()
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --asan) build=build-asan; flags=(-DPAGEMINT_SANITIZE=ON -DPAGEMINT_BUILD_BENCH=OFF) ;;
+    --tsan) build=build-tsan; flags=(-DPAGEMINT_TSAN=ON -DPAGEMINT_BUILD_BENCH=OFF) ;;
+    --werror) werror=ON ;;
+    --only) shift; IFS=, read -r -a only <<<"${1:-}" ;;
+    *) echo "test.sh: unknown option $1" >&2; exit 2 ;;
+  esac
+  shift
+done
 
 scripts/check-layers.sh
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${flags[@]}"
-cmake --build "$build" -j"$(nproc)"
+# The warning setting is passed every time, so that a CI run leaves no -Werror in the cache.
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPAGEMINT_WERROR=$werror "${flags[@]}"
+if [ ${#only[@]} -gt 0 ]; then
+  cmake --build "$build" -j"$(nproc)" --target "${only[@]}"
+else
+  cmake --build "$build" -j"$(nproc)"
+fi
 cd "$build"
-ctest --output-on-failure -j"$(nproc)" --timeout 600
+# Programs left unbuilt by --only stand in the test list as <program>_NOT_BUILT.
+ctest --output-on-failure -j"$(nproc)" --timeout 600 -E '_NOT_BUILT$'

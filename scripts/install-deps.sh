@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev
   xvfb xauth fonts-dejavu-core ca-certificates
   wget libvips-tools time
+  clang libclang-rt-14-dev
 )
 
 missing=()

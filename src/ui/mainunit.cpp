@@ -305,16 +305,16 @@ void TMainForm::ShowTaskSummary(bool show)
     }
     const TRunState& run = m_harvester->RunState();
     const TResultLists& results = m_harvester->Results();
-    TSummaryData data;
-    data.TaskName = m_harvester->CurrentTask().TaskName;
+    TSummaryData summary;
+    summary.TaskName = m_harvester->CurrentTask().TaskName;
     const std::optional<QString> shown = m_tree->SelectedTask();
-    data.Running = m_harvester->IsRunActive() && shown && !run.RunningTaskName.isEmpty()
+    summary.Running = m_harvester->IsRunActive() && shown && !run.RunningTaskName.isEmpty()
                    && run.RunningTaskName == *shown;
-    data.VisitedPages = run.VisitedURLList.Count();
-    data.TotalPages = data.VisitedPages + run.NextLevelURLList.Count();
+    summary.VisitedPages = run.VisitedURLList.Count();
+    summary.TotalPages = summary.VisitedPages + run.NextLevelURLList.Count();
     for (int tab = 0; tab < 5; ++tab)
-        data.Rows[static_cast<std::size_t>(tab)] = results.RowCount(tab);
-    m_summary->ShowSummary(data);
+        summary.Rows[static_cast<std::size_t>(tab)] = results.RowCount(tab);
+    m_summary->ShowSummary(summary);
 }
 
 // ---- Commands ----

@@ -18,7 +18,7 @@ TResultTableModel::TResultTableModel(const TResultLists& lists, int tab, QObject
     m_batchTimer.setInterval(kBatchIntervalMs);
     connect(&m_batchTimer, &QTimer::timeout, this, &TResultTableModel::Flush);
     connect(&lists, &TResultLists::RowsAppended, this,
-            [this](int tab, int, int) { OnRowsAppended(tab); });
+            [this](int appendedTab, int, int) { OnRowsAppended(appendedTab); });
     connect(&lists, &TResultLists::TabReset, this, &TResultTableModel::OnTabReset);
 }
 

@@ -88,20 +88,20 @@ QSize TSummaryPanel::minimumSizeHint() const
     return least;
 }
 
-void TSummaryPanel::ShowSummary(const TSummaryData& data)
+void TSummaryPanel::ShowSummary(const TSummaryData& summary)
 {
     const auto records = [](const char* caption, qsizetype count) {
         return QString::fromLatin1(caption) + QString::number(count) + QStringLiteral(" records");
     };
-    static_cast<TElidedLabel*>(m_lines[0])->setText(QStringLiteral("Task Name: ") + data.TaskName);
-    m_lines[1]->setText(data.Running ? QStringLiteral("Statue: Running") : QStringLiteral("Statue: Stopped"));
-    m_lines[2]->setText(QStringLiteral("URLs: (") + QString::number(data.VisitedPages) + QStringLiteral("/")
-                        + QString::number(data.TotalPages) + QStringLiteral(")"));
-    m_lines[3]->setText(records("Text: ", data.Rows[0]));
-    m_lines[4]->setText(records("Images: ", data.Rows[1]));
-    m_lines[5]->setText(records("Flashes: ", data.Rows[2]));
-    m_lines[6]->setText(records("Downloads: ", data.Rows[3]));
-    m_lines[7]->setText(records("Links: ", data.Rows[4]));
+    static_cast<TElidedLabel*>(m_lines[0])->setText(QStringLiteral("Task Name: ") + summary.TaskName);
+    m_lines[1]->setText(summary.Running ? QStringLiteral("Statue: Running") : QStringLiteral("Statue: Stopped"));
+    m_lines[2]->setText(QStringLiteral("URLs: (") + QString::number(summary.VisitedPages) + QStringLiteral("/")
+                        + QString::number(summary.TotalPages) + QStringLiteral(")"));
+    m_lines[3]->setText(records("Text: ", summary.Rows[0]));
+    m_lines[4]->setText(records("Images: ", summary.Rows[1]));
+    m_lines[5]->setText(records("Flashes: ", summary.Rows[2]));
+    m_lines[6]->setText(records("Downloads: ", summary.Rows[3]));
+    m_lines[7]->setText(records("Links: ", summary.Rows[4]));
     for (QLabel* line : m_lines)
         line->setVisible(true);
     m_group->setVisible(true);

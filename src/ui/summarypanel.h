@@ -32,7 +32,7 @@ public:
     explicit TSummaryPanel(QWidget* parent = nullptr);
 
     /** Sets the eight lines, then shows them. */
-    void ShowSummary(const TSummaryData& data);
+    void ShowSummary(const TSummaryData& summary);
     /** Hides the eight lines; the panel is empty. */
     void HideSummary();
     /** The thumbnail progress bar: shown with a value (0..100), or hidden. */
