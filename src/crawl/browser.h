@@ -1,6 +1,6 @@
 #pragma once
 
-#include "crawl/pagesnapshot.h"
+#include "extract/pagesnapshot.h"
 
 #include <QString>
 #include <functional>

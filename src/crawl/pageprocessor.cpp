@@ -1,6 +1,6 @@
 #include "crawl/pageprocessor.h"
 
-#include "crawl/pagesnapshot.h"
+#include "extract/pagesnapshot.h"
 #include "extract/extractdownload.h"
 #include "extract/extractflash.h"
 #include "extract/extractimages.h"

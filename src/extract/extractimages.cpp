@@ -1,6 +1,6 @@
 #include "extract/extractimages.h"
 
-#include "crawl/pagesnapshot.h"
+#include "extract/pagesnapshot.h"
 #include "task/runstate.h"
 
 namespace {

@@ -1,5 +1,5 @@
 // Images, Flash, downloads and link output on hand-built snapshots.
-#include "crawl/pagesnapshot.h"
+#include "extract/pagesnapshot.h"
 #include "extract/extractdownload.h"
 #include "extract/extractflash.h"
 #include "extract/extractimages.h"
