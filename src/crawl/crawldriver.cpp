@@ -76,11 +76,11 @@ void TCrawlDriver::RotateLevels()
 
 void TCrawlDriver::ActionPauseExecute()
 {
-    m_state.StopRequested = true;
+    m_state.RequestStop();
     if (!m_state.RunningTaskName.isEmpty()) {
         if (m_saveResultLists)
             m_saveResultLists(m_state.RunningTaskName);
-        m_state.RunningTaskName.clear();
+        m_state.ReleaseRunningTask();
     }
 }
 
@@ -99,25 +99,9 @@ bool TCrawlDriver::RunTask(const QString& taskName, const TTaskItem& task)
     } activeReset{m_active};
 
     TRunState& s = m_state;
-    s.Task = task;
+    // The result lists are emptied first: a list view following them sees the run start empty.
     m_lists.ClearAll();
-    s.LinkOutputList.Clear();
-    s.VisitedURLList.Clear();
-    s.StartURLList.clear();
-    s.LevelURLList.Clear();
-    s.NextLevelURLList.Clear();
-    s.DownloadQueue.Clear();
-
-    s.RunningTaskName = taskName;
-    s.DispatchedCount = 0;
-    s.CrawlFinished = false;
-    s.DownloadsDone = false;
-    s.StopRequested = false;
-
-    for (const QString& line : SplitLines(s.Task.StartURL)) {
-        s.LevelURLList.Append(line);
-        s.StartURLList.append(line);
-    }
+    s.BeginRun(taskName, task);
     const bool extractText = TextExtractionRuns(s.Task);
     m_host.StartDownloadTimer();
     m_host.RunStarted(taskName);
@@ -141,8 +125,7 @@ bool TCrawlDriver::RunTask(const QString& taskName, const TTaskItem& task)
     m_host.SetSearchProgress(100);
     if (m_saveResultLists)
         m_saveResultLists(taskName);
-    s.CrawlFinished = true;
-    s.RunningTaskName.clear();
+    s.FinishCrawl();
     m_host.CrawlCompleted(taskName);
     m_host.ShowMessage(CompletedMessage);
     m_host.SetSearchProgress(0);

@@ -39,7 +39,7 @@ void TScheduler::DispatchDownloads()
 
     const qint64 waiting = queued - m_run.DispatchedCount;
     if (m_run.CrawlFinished && waiting + m_run.RunningDownloads.load() < 1) {
-        m_run.DownloadsDone = true;
+        m_run.MarkDownloadsDone();
         return;
     }
     if (waiting <= 0)

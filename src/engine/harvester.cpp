@@ -171,7 +171,7 @@ THarvester::~THarvester()
 const TPaths& THarvester::Paths() const { return m_impl->m_paths; }
 TTaskItem& THarvester::CurrentTask() { return m_impl->m_currentTask; }
 TProgramSettings& THarvester::ProgramSettings() { return m_impl->m_settings; }
-TRunState& THarvester::RunState() { return m_impl->m_run; }
+const TRunState& THarvester::RunState() const { return m_impl->m_run; }
 TResultLists& THarvester::Results() { return m_impl->m_shownLists; }
 QString THarvester::ShownTaskName() const { return m_impl->m_shownTask; }
 void THarvester::SetThumbnailBackground(QRgb colour) { m_impl->m_gallery.SetButtonFace(colour); }
@@ -224,6 +224,7 @@ void THarvester::RunTask(const QString& taskName)
 }
 
 void THarvester::ActionPauseExecute() { m_impl->m_driver.ActionPauseExecute(); }
+void THarvester::RequestStop() { m_impl->m_run.RequestStop(); }
 
 void THarvester::SaveResultLists(const QString& taskName)
 {
@@ -235,8 +236,7 @@ bool THarvester::TimerEnabled() const { return m_impl->m_timer1.isActive(); }
 
 bool THarvester::DownloadsIdle() const
 {
-    const TRunState& run = m_impl->m_run;
-    return run.DispatchedCount >= run.DownloadQueue.Count() && run.RunningDownloads.load() == 0;
+    return m_impl->m_run.DownloadsIdle();
 }
 
 void THarvester::Shutdown()

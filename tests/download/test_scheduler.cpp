@@ -119,7 +119,7 @@ TEST_F(SchedulerTest, RunThatQueuesNothingSwitchesTheTimerOffOnTheSecondTickAfte
     m_scheduler.Timer1Timer();
     EXPECT_EQ(m_host.Progress, 0);
     EXPECT_FALSE(m_run.DownloadsDone);
-    m_run.CrawlFinished = true;
+    m_run.FinishCrawl();
     m_scheduler.Timer1Timer();
     EXPECT_TRUE(m_run.DownloadsDone);
     EXPECT_TRUE(m_host.TimerEnabled);
@@ -158,7 +158,7 @@ TEST_F(SchedulerTest, TaskThreadZeroNeverStartsAndKeepsTheTimerRunning)
 {
     m_run.Task.TaskThread = 0;
     Queue(2);
-    m_run.CrawlFinished = true;
+    m_run.FinishCrawl();
     for (int i = 0; i < 3; ++i)
         m_scheduler.Timer1Timer();
     EXPECT_TRUE(m_starter.Jobs.empty());
@@ -286,7 +286,7 @@ TEST_F(SchedulerTest, FailedStartEndsTheTickAndIsRetried)
 TEST_F(SchedulerTest, DownloadsDoneWaitsForRunningWorkers)
 {
     Queue(1);
-    m_run.CrawlFinished = true;
+    m_run.FinishCrawl();
     m_scheduler.Timer1Timer();
     m_scheduler.Timer1Timer();
     EXPECT_FALSE(m_run.DownloadsDone);

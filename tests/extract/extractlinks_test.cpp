@@ -97,7 +97,7 @@ TEST_F(ExtractorTest, ImageDocumentModeStopsWhenStopIsRequested)
     TPageSnapshot page;
     page.images = {{QStringLiteral("http://h/a.gif"), 1, 1}};
     state.Task.check2 = true;
-    state.StopRequested = true;
+    state.RequestStop();
     ExtractImages({}, &page, state);
     EXPECT_TRUE(Queue().isEmpty());
 }
