@@ -7,6 +7,7 @@
 #include "extract/extractimages.h"
 #include "extract/extracttext.h"
 #include "results/resultlists.h"
+#include "task/percent.h"
 #include "task/runstate.h"
 
 const QString TCrawlDriver::LogonMessage =
@@ -37,18 +38,6 @@ TCrawlDriver::TCrawlDriver(TRunState& state, TResultLists& lists, TBrowser& brow
 TCrawlDriver::~TCrawlDriver()
 {
     m_browser.OnBeforeNavigate = nullptr;
-}
-
-int TCrawlDriver::ProgressPercent(qint64 done, qint64 total)
-{
-    if (total <= 0)
-        return 0;
-    const qint64 scaled = done * 100;
-    qint64 percent = scaled / total;
-    const qint64 twiceRest = (scaled % total) * 2;
-    if (twiceRest > total || (twiceRest == total && percent % 2 != 0))
-        ++percent;
-    return int(std::min<qint64>(percent, 100));
 }
 
 void TCrawlDriver::Wait(qint64 timeoutMs, const std::function<bool()>& done)
@@ -137,12 +126,12 @@ bool TCrawlDriver::VisitPage(qint64 level, qsizetype index, bool extractText,
 {
     TRunState& s = m_state;
     const qsizetype visited = s.VisitedURLList.Count();
-    m_host.SetSearchProgress(ProgressPercent(visited + index, s.LevelURLList.Count() + visited));
+    m_host.SetSearchProgress(HalfEvenPercent(visited + index, s.LevelURLList.Count() + visited));
 
     const QString url = s.LevelURLList.At(index);
     m_browser.Navigate(QStringLiteral("about:blank"));
     m_browser.Navigate(url);
-    const auto complete = [this] { return m_browser.ReadyState() == 4; };
+    const auto complete = [this] { return m_browser.ReadyState() == TBrowser::ReadyStateComplete; };
     Wait(level == 1 ? FirstLevelLoadMs : LaterLevelLoadMs, complete);
     if (s.StopRequested) {
         CancelRun();

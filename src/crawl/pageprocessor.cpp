@@ -20,13 +20,13 @@ public:
         : m_policy(state.Task.PageLocation)
     {
         for (const QString& start : state.StartURLList) {
-            if (m_policy == 1)
+            if (m_policy == PageLocationSameSite)
                 m_parts.push_back(ExtractHost(start));
-            else if (m_policy == 3)
+            else if (m_policy == PageLocationSameDirectory)
                 m_parts.push_back(AsciiLower(ExtractDirectory(start)));
             // An empty start line names no directory; under containment it would admit every
             // link on the web, so it admits none.
-            else if (m_policy == 2 && !ExtractDirectory(start).isEmpty())
+            else if (m_policy == PageLocationBelowDirectory && !ExtractDirectory(start).isEmpty())
                 m_parts.push_back(AsciiLower(ExtractDirectory(start)));
         }
     }
@@ -34,21 +34,21 @@ public:
     bool Admits(const QString& url) const
     {
         switch (m_policy) {
-        case 1: {
+        case PageLocationSameSite: {
             const QString host = ExtractHost(url);
             for (const QString& part : m_parts)
                 if (host == part)
                     return true;
             return false;
         }
-        case 2: {
+        case PageLocationBelowDirectory: {
             const QString directory = AsciiLower(ExtractDirectory(url));
             for (const QString& part : m_parts)
                 if (directory.contains(part))
                     return true;
             return false;
         }
-        case 3: {
+        case PageLocationSameDirectory: {
             const QString directory = AsciiLower(ExtractDirectory(url));
             for (const QString& part : m_parts)
                 if (directory == part)

@@ -1,8 +1,8 @@
 #include "download/gallery.h"
 
 #include "download/galleryhost.h"
-#include "download/percent.h"
 #include "results/resultlists.h"
+#include "task/percent.h"
 
 namespace {
 

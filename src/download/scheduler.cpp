@@ -1,10 +1,10 @@
 #include "download/scheduler.h"
 
 #include "download/downloadstarter.h"
-#include "download/percent.h"
 #include "download/schedulerhost.h"
 #include "task/common.h"
 #include "task/paths.h"
+#include "task/percent.h"
 #include "task/programsettings.h"
 #include "task/runstate.h"
 

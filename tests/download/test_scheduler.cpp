@@ -1,6 +1,5 @@
 // Scheduler: progress, slots, queue order, destinations and names, failures inside a tick.
 #include "download/downloadstarter.h"
-#include "download/percent.h"
 #include "download/scheduler.h"
 #include "download/schedulerhost.h"
 #include "task/paths.h"
@@ -79,18 +78,6 @@ protected:
     TFakeHost m_host;
     TScheduler m_scheduler;
 };
-
-TEST(HalfEvenPercentTest, RoundsHalvesToEvenAndCaps)
-{
-    EXPECT_EQ(HalfEvenPercent(1, 8), 12);  // 12.5
-    EXPECT_EQ(HalfEvenPercent(3, 8), 38);  // 37.5
-    EXPECT_EQ(HalfEvenPercent(5, 8), 62);  // 62.5
-    EXPECT_EQ(HalfEvenPercent(1, 3), 33);
-    EXPECT_EQ(HalfEvenPercent(2, 3), 67);
-    EXPECT_EQ(HalfEvenPercent(8, 8), 100);
-    EXPECT_EQ(HalfEvenPercent(9, 8), 100);
-    EXPECT_EQ(HalfEvenPercent(0, 0), 0);
-}
 
 TEST_F(SchedulerTest, ProgressShowsTheShareHandedOut)
 {

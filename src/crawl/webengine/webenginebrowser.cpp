@@ -67,7 +67,7 @@ TWebEngineBrowser::TWebEngineBrowser(const QString& profileFolder, QObject* pare
             &TWebEngineBrowser::LoadingChanged);
     connect(m_page.get(), &QWebEnginePage::urlChanged, this, [this](const QUrl& url) {
         if (!m_fragmentTarget.isEmpty() && url == m_fragmentTarget && !m_loadStarted) {
-            m_readyState = 4;
+            m_readyState = ReadyStateComplete;
             m_loadedUrl = url;
             m_movedInPage = true;
         }
@@ -116,7 +116,7 @@ void TWebEngineBrowser::Navigate(const QString& url)
     QUrl target = QUrl::fromUserInput(url);
     if (!target.isValid() || target.isEmpty())
         target = BlankUrl;
-    m_readyState = 1;
+    m_readyState = ReadyStateLoading;
     m_loadStarted = false;
     m_wantsBlank = target == BlankUrl;
     m_movedInPage = false;
@@ -156,14 +156,14 @@ void TWebEngineBrowser::LoadingChanged(const QWebEngineLoadingInfo& info)
         return;
     switch (info.status()) {
     case QWebEngineLoadingInfo::LoadStartedStatus:
-        m_readyState = 1;
+        m_readyState = ReadyStateLoading;
         m_loadStarted = true;
         break;
     case QWebEngineLoadingInfo::LoadSucceededStatus:
     case QWebEngineLoadingInfo::LoadFailedStatus:
     case QWebEngineLoadingInfo::LoadStoppedStatus:
         if (m_loadStarted) {
-            m_readyState = 4;
+            m_readyState = ReadyStateComplete;
             m_hasLoaded = true;
             m_loadedUrl = info.url();
         }
