@@ -143,15 +143,8 @@ THarvester::THarvester(const TPaths& paths, TBrowser& browser, THarvestHost& hos
     connect(&d.m_runLists, &TResultLists::RowsAppended, this, [&d](int tab, int first, int last) {
         if (!d.ShowsRunLists())
             return;
-        for (int row = first; row <= last; ++row) {
-            switch (tab) {
-            case TabText: d.m_shownLists.AddText(d.m_runLists.Text().at(row)); break;
-            case TabFlash: d.m_shownLists.AddFlash(d.m_runLists.Flash().at(row)); break;
-            case TabDownloads: d.m_shownLists.AddDownload(d.m_runLists.Downloads().at(row)); break;
-            case TabLinks: d.m_shownLists.AddLink(d.m_runLists.Links().at(row)); break;
-            default: break;
-            }
-        }
+        for (int row = first; row <= last; ++row)
+            d.m_shownLists.AppendRowFrom(d.m_runLists, tab, row);
     });
     connect(&d.m_runLists, &TResultLists::TabReset, this, [&d](int tab) {
         if (!d.ShowsRunLists())

@@ -53,11 +53,11 @@ void TSummaryPanel::ShowSummary(const TSummaryData& data)
     m_lines[1]->setText(data.Running ? QStringLiteral("Statue: Running") : QStringLiteral("Statue: Stopped"));
     m_lines[2]->setText(QStringLiteral("URLs: (") + QString::number(data.VisitedPages) + QStringLiteral("/")
                         + QString::number(data.TotalPages) + QStringLiteral(")"));
-    m_lines[3]->setText(records("Text: ", data.Rows[0]));
-    m_lines[4]->setText(records("Images: ", data.Rows[1]));
-    m_lines[5]->setText(records("Flashes: ", data.Rows[2]));
-    m_lines[6]->setText(records("Downloads: ", data.Rows[3]));
-    m_lines[7]->setText(records("Links: ", data.Rows[4]));
+    m_lines[3]->setText(records("Text: ", data.Rows[TabText]));
+    m_lines[4]->setText(records("Images: ", data.Rows[TabImages]));
+    m_lines[5]->setText(records("Flashes: ", data.Rows[TabFlash]));
+    m_lines[6]->setText(records("Downloads: ", data.Rows[TabDownloads]));
+    m_lines[7]->setText(records("Links: ", data.Rows[TabLinks]));
     for (QLabel* line : m_lines)
         line->setVisible(true);
     m_group->setVisible(true);
