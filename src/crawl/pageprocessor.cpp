@@ -5,6 +5,7 @@
 #include "extract/extractflash.h"
 #include "extract/extractimages.h"
 #include "extract/outputlink.h"
+#include "task/logging.h"
 #include "task/runstate.h"
 
 #include <exception>
@@ -95,7 +96,8 @@ void Collect(const QString& url, const TStartParts& starts, TRunState& state)
             || state.NextLevelURLList.ContainsFolded(url))
             return;
         state.NextLevelURLList.Append(url);
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
+        qCDebug(lcCrawl, "link dropped on an error: %s: %s", qUtf8Printable(url), error.what());
     }
 }
 

@@ -3,6 +3,7 @@
 #include "download/downloadstarter.h"
 #include "download/schedulerhost.h"
 #include "task/common.h"
+#include "task/logging.h"
 #include "task/paths.h"
 #include "task/percent.h"
 #include "task/programsettings.h"
@@ -10,6 +11,7 @@
 
 #include <QFileInfo>
 #include <algorithm>
+#include <exception>
 
 TScheduler::TScheduler(TRunState& run, const TPaths& paths, const TProgramSettings& settings,
                        TDownloadStarter& starter, TSchedulerHost& host, QObject* parent)
@@ -26,9 +28,12 @@ void TScheduler::Timer1Timer()
             return;
         }
         DispatchDownloads();
-    } catch (...) {
+    } catch (const std::exception& error) {
         // Background work fails silently; the entry that failed is still waiting and the next
         // tick tries it again.
+        qCDebug(lcDownload, "scheduler tick failed at entry %d: %s", m_run.DispatchedCount, error.what());
+    } catch (...) {
+        qCDebug(lcDownload, "scheduler tick failed at entry %d", m_run.DispatchedCount);
     }
 }
 

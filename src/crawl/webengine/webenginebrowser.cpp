@@ -3,6 +3,7 @@
 #include "crawl/webengine/snapshotscript.h"
 #include "crawl/webengine/webenginepage.h"
 #include "crawl/webengine/webenginerequestfilter.h"
+#include "task/logging.h"
 #include "task/programsettings.h"
 
 #include <QDateTime>
@@ -197,21 +198,30 @@ std::shared_ptr<const TPageSnapshot> TWebEngineBrowser::Document()
         loop.exec(QEventLoop::ExcludeUserInputEvents);
     }
     pending->loop = nullptr;
-    if (!pending->answered)
+    if (!pending->answered) {
+        qCDebug(lcBrowser, "no snapshot: the page did not answer within %d ms", SnapshotTimeoutMs);
         return nullptr;
+    }
 
     double timeOrigin = 0;
     std::shared_ptr<const TPageSnapshot> snapshot = ParseSnapshot(pending->answer, &timeOrigin);
+    if (!snapshot)
+        qCDebug(lcBrowser, "no snapshot: the page's answer is not a snapshot (%lld characters)",
+                static_cast<long long>(pending->answer.size()));
     // A page that never answered leaves the previous document on show. Its navigation began
     // around the previous Navigate, the new one's after the latest: the midpoint tells them
     // apart whatever small offset lies between the two clocks. A document reached later than
     // its Navigate (a redirect, the user's own navigation) is known by the navigation start
     // that its latest snapshot gave.
     if (snapshot && !m_wantsBlank && !m_movedInPage && timeOrigin > 0) {
-        if (m_previousNavigatedAt > 0 && timeOrigin < (m_previousNavigatedAt + m_navigatedAt) / 2)
+        if (m_previousNavigatedAt > 0 && timeOrigin < (m_previousNavigatedAt + m_navigatedAt) / 2) {
+            qCDebug(lcBrowser, "snapshot dropped: it shows the previous navigation's document");
             return nullptr;
-        if (timeOrigin == m_staleOrigin)
+        }
+        if (timeOrigin == m_staleOrigin) {
+            qCDebug(lcBrowser, "snapshot dropped: the document is the one left stale");
             return nullptr;
+        }
     }
     if (snapshot)
         m_lastOrigin = timeOrigin;
