@@ -1,7 +1,7 @@
 // Link following and text extraction at scale: the cost per link must not grow with the number
 // of known URLs, and a 1 MB page text must be searched quickly.
 #include "crawl/pageprocessor.h"
-#include "crawl/pagesnapshot.h"
+#include "extract/pagesnapshot.h"
 #include "extract/extracttext.h"
 #include "results/resultlists.h"
 #include "task/runstate.h"

@@ -192,7 +192,7 @@ void Downloads(benchmark::State& state, int count, int tickMs)
         QDir().mkpath(paths.DownloadsFolder("Bench"));
         for (int i = 0; i < count; ++i)
             run.DownloadQueue.QueueDownloadURL(QStringLiteral("http://127.0.0.1:%1/f/%2.dat").arg(port).arg(i));
-        run.CrawlFinished = true;
+        run.FinishCrawl();
         TProgramSettings settings;
         TBenchSchedulerHost host;
         TDownloadPool pool(run.RunningDownloads);

@@ -204,7 +204,7 @@ void TBatchRunner::Interrupt(int signalNumber, int count)
         if (m_harvester->IsRunActive()) {
             // The engine may only shut down once RunTask has returned; the run ends at its
             // next wait and RunOneTask shuts down then.
-            m_harvester->RunState().StopRequested = true;
+            m_harvester->RequestStop();
         } else {
             m_harvester->Shutdown();
             if (m_waitLoop)

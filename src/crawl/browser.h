@@ -1,6 +1,6 @@
 #pragma once
 
-#include "crawl/pagesnapshot.h"
+#include "extract/pagesnapshot.h"
 
 #include <QString>
 #include <functional>
@@ -15,12 +15,16 @@ struct TProgramSettings;
 class TBrowser
 {
 public:
+    /** ReadyState while a navigation loads, and once the page shown has finished loading. */
+    static constexpr int ReadyStateLoading = 1;
+    static constexpr int ReadyStateComplete = 4;
+
     virtual ~TBrowser() = default;
 
     virtual void Navigate(const QString& url) = 0;
     /** Abandons the current load. */
     virtual void Stop() = 0;
-    /** 4 once the page shown (also a redirected one) has finished loading. */
+    /** ReadyStateComplete once the page shown (also a redirected one) has finished loading. */
     virtual int ReadyState() const = 0;
     /** The URL the browser shows now. */
     virtual QString LocationURL() const = 0;

@@ -7,6 +7,7 @@
 #include "extract/extractimages.h"
 #include "extract/extracttext.h"
 #include "results/resultlists.h"
+#include "task/percent.h"
 #include "task/runstate.h"
 
 const QString TCrawlDriver::LogonMessage =
@@ -39,18 +40,6 @@ TCrawlDriver::~TCrawlDriver()
     m_browser.OnBeforeNavigate = nullptr;
 }
 
-int TCrawlDriver::ProgressPercent(qint64 done, qint64 total)
-{
-    if (total <= 0)
-        return 0;
-    const qint64 scaled = done * 100;
-    qint64 percent = scaled / total;
-    const qint64 twiceRest = (scaled % total) * 2;
-    if (twiceRest > total || (twiceRest == total && percent % 2 != 0))
-        ++percent;
-    return int(std::min<qint64>(percent, 100));
-}
-
 void TCrawlDriver::Wait(qint64 timeoutMs, const std::function<bool()>& done)
 {
     const qint64 deadline = m_host.NowMs() + timeoutMs;
@@ -76,11 +65,11 @@ void TCrawlDriver::RotateLevels()
 
 void TCrawlDriver::ActionPauseExecute()
 {
-    m_state.StopRequested = true;
+    m_state.RequestStop();
     if (!m_state.RunningTaskName.isEmpty()) {
         if (m_saveResultLists)
             m_saveResultLists(m_state.RunningTaskName);
-        m_state.RunningTaskName.clear();
+        m_state.ReleaseRunningTask();
     }
 }
 
@@ -99,25 +88,9 @@ bool TCrawlDriver::RunTask(const QString& taskName, const TTaskItem& task)
     } activeReset{m_active};
 
     TRunState& s = m_state;
-    s.Task = task;
+    // The result lists are emptied first: a list view following them sees the run start empty.
     m_lists.ClearAll();
-    s.LinkOutputList.Clear();
-    s.VisitedURLList.Clear();
-    s.StartURLList.clear();
-    s.LevelURLList.Clear();
-    s.NextLevelURLList.Clear();
-    s.DownloadQueue.Clear();
-
-    s.RunningTaskName = taskName;
-    s.DispatchedCount = 0;
-    s.CrawlFinished = false;
-    s.DownloadsDone = false;
-    s.StopRequested = false;
-
-    for (const QString& line : SplitLines(s.Task.StartURL)) {
-        s.LevelURLList.Append(line);
-        s.StartURLList.append(line);
-    }
+    s.BeginRun(taskName, task);
     const bool extractText = TextExtractionRuns(s.Task);
     m_host.StartDownloadTimer();
     m_host.RunStarted(taskName);
@@ -141,8 +114,7 @@ bool TCrawlDriver::RunTask(const QString& taskName, const TTaskItem& task)
     m_host.SetSearchProgress(100);
     if (m_saveResultLists)
         m_saveResultLists(taskName);
-    s.CrawlFinished = true;
-    s.RunningTaskName.clear();
+    s.FinishCrawl();
     m_host.CrawlCompleted(taskName);
     m_host.ShowMessage(CompletedMessage);
     m_host.SetSearchProgress(0);
@@ -154,12 +126,12 @@ bool TCrawlDriver::VisitPage(qint64 level, qsizetype index, bool extractText,
 {
     TRunState& s = m_state;
     const qsizetype visited = s.VisitedURLList.Count();
-    m_host.SetSearchProgress(ProgressPercent(visited + index, s.LevelURLList.Count() + visited));
+    m_host.SetSearchProgress(HalfEvenPercent(visited + index, s.LevelURLList.Count() + visited));
 
     const QString url = s.LevelURLList.At(index);
     m_browser.Navigate(QStringLiteral("about:blank"));
     m_browser.Navigate(url);
-    const auto complete = [this] { return m_browser.ReadyState() == 4; };
+    const auto complete = [this] { return m_browser.ReadyState() == TBrowser::ReadyStateComplete; };
     Wait(level == 1 ? FirstLevelLoadMs : LaterLevelLoadMs, complete);
     if (s.StopRequested) {
         CancelRun();

@@ -56,9 +56,6 @@ public:
     /** Appends LevelURLList to VisitedURLList, then moves NextLevelURLList into LevelURLList. */
     void RotateLevels();
 
-    /** done * 100 / total rounded to the nearest integer, halves to even, at most 100. */
-    static int ProgressPercent(qint64 done, qint64 total);
-
     /** The texts the driver shows. */
     static const QString LogonMessage;
     static const QString CompletedMessage;

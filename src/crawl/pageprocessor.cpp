@@ -1,10 +1,11 @@
 #include "crawl/pageprocessor.h"
 
-#include "crawl/pagesnapshot.h"
+#include "extract/pagesnapshot.h"
 #include "extract/extractdownload.h"
 #include "extract/extractflash.h"
 #include "extract/extractimages.h"
 #include "extract/outputlink.h"
+#include "task/logging.h"
 #include "task/runstate.h"
 
 #include <exception>
@@ -20,13 +21,13 @@ public:
         : m_policy(state.Task.PageLocation)
     {
         for (const QString& start : state.StartURLList) {
-            if (m_policy == 1)
+            if (m_policy == PageLocationSameSite)
                 m_parts.push_back(ExtractHost(start));
-            else if (m_policy == 3)
+            else if (m_policy == PageLocationSameDirectory)
                 m_parts.push_back(AsciiLower(ExtractDirectory(start)));
             // An empty start line names no directory; under containment it would admit every
             // link on the web, so it admits none.
-            else if (m_policy == 2 && !ExtractDirectory(start).isEmpty())
+            else if (m_policy == PageLocationBelowDirectory && !ExtractDirectory(start).isEmpty())
                 m_parts.push_back(AsciiLower(ExtractDirectory(start)));
         }
     }
@@ -34,21 +35,21 @@ public:
     bool Admits(const QString& url) const
     {
         switch (m_policy) {
-        case 1: {
+        case PageLocationSameSite: {
             const QString host = ExtractHost(url);
             for (const QString& part : m_parts)
                 if (host == part)
                     return true;
             return false;
         }
-        case 2: {
+        case PageLocationBelowDirectory: {
             const QString directory = AsciiLower(ExtractDirectory(url));
             for (const QString& part : m_parts)
                 if (directory.contains(part))
                     return true;
             return false;
         }
-        case 3: {
+        case PageLocationSameDirectory: {
             const QString directory = AsciiLower(ExtractDirectory(url));
             for (const QString& part : m_parts)
                 if (directory == part)
@@ -95,7 +96,8 @@ void Collect(const QString& url, const TStartParts& starts, TRunState& state)
             || state.NextLevelURLList.ContainsFolded(url))
             return;
         state.NextLevelURLList.Append(url);
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
+        qCDebug(lcCrawl, "link dropped on an error: %s: %s", qUtf8Printable(url), error.what());
     }
 }
 

@@ -1,5 +1,9 @@
 #include "download/downloadpool.h"
 
+#include "task/logging.h"
+
+#include <exception>
+
 #include <QMetaObject>
 #include <QTimer>
 #include <algorithm>
@@ -74,10 +78,18 @@ void TDownloadPool::FinishDownload(const TDownloadJob& job, const TDownloadResul
 {
     if (m_closing)
         return;
+    if (!result.Succeeded) {
+        qCDebug(lcDownload, "download failed: %s -> %s (file created %d, HTTP status %ld, transfer error %d)",
+                qUtf8Printable(job.URL), qUtf8Printable(job.FileName), int(result.FileCreated),
+                result.HttpStatus, result.CurlCode);
+    }
     try {
-        emit DownloadFinished(job.FileName, job.TaskName, result.Succeeded);
-    } catch (...) {
+        emit DownloadFinished(job.FileName, job.TaskName, result);
+    } catch (const std::exception& error) {
         // The gallery's work fails silently; the worker must still get its answer.
+        qCDebug(lcDownload, "finishing %s failed: %s", qUtf8Printable(job.FileName), error.what());
+    } catch (...) {
+        qCDebug(lcDownload, "finishing %s failed", qUtf8Printable(job.FileName));
     }
 }
 

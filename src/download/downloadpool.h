@@ -58,8 +58,9 @@ public:
     void WorkerEnded();
 
 signals:
-    /** A download has ended, successfully or not. Emitted on the UI thread while the worker waits. */
-    void DownloadFinished(const QString& fileName, const QString& taskName, bool succeeded);
+    /** A download has ended, successfully or not (result.Succeeded), with its HTTP status and
+     *  transfer error. Emitted on the UI thread while the worker waits. */
+    void DownloadFinished(const QString& fileName, const QString& taskName, const TDownloadResult& result);
 
 private:
     /** One worker's finishing call, on the worker's stack while it waits. */

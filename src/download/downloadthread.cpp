@@ -2,10 +2,12 @@
 
 #include "download/downloadpool.h"
 #include "task/common.h"
+#include "task/logging.h"
 
 #include <QFile>
 #include <curl/curl.h>
 #include <cstdio>
+#include <exception>
 #include <mutex>
 
 namespace {
@@ -123,14 +125,18 @@ void TDownloadThead::Execute()
 {
     try {
         m_result = Fetch(m_job, m_limits, m_abort);
-    } catch (...) {
+    } catch (const std::exception& error) {
         // A failed download ends silently; the finishing steps still run.
+        qCDebug(lcDownload, "download of %s threw: %s", qUtf8Printable(m_job.URL), error.what());
+    } catch (...) {
+        qCDebug(lcDownload, "download of %s threw", qUtf8Printable(m_job.URL));
     }
     {
         std::lock_guard<std::mutex> lock(m_pool.DownloadLock());
         try {
             m_pool.CallFinishDownload(m_job, m_result);
         } catch (...) {
+            qCDebug(lcDownload, "the finishing call of %s failed", qUtf8Printable(m_job.FileName));
         }
         m_pool.RunningDownloads().fetch_sub(1);
     }

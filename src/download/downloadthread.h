@@ -3,6 +3,7 @@
 #include "download/downloadjob.h"
 
 #include <QByteArray>
+#include <QMetaType>
 #include <QString>
 #include <atomic>
 #include <thread>
@@ -17,6 +18,7 @@ struct TDownloadResult
     long HttpStatus = 0;      // status of the last response, 0 without one
     int CurlCode = 0;         // CURLcode of the transfer, 0 for none
 };
+Q_DECLARE_METATYPE(TDownloadResult)
 
 /**
  * One download: fetches Job.URL over HTTP/1.1 into Job.FileName on its own thread with its own

@@ -1,8 +1,9 @@
 #include "download/gallery.h"
 
 #include "download/galleryhost.h"
-#include "download/percent.h"
 #include "results/resultlists.h"
+#include "task/logging.h"
+#include "task/percent.h"
 
 namespace {
 
@@ -42,15 +43,19 @@ bool TGallery::AddGalleryImage(const QString& path, const QString& taskName)
         if (MakeTile(path, tile)) {
             m_lists.AddImage(FileNameOf(path), tile, path);
             added = true;
+        } else {
+            qCDebug(lcGallery, "not shown, does not decode: %s", qUtf8Printable(path));
         }
     } catch (...) {
         // A picture that cannot be shown is left out without a message.
+        qCDebug(lcGallery, "not shown, decoding threw: %s", qUtf8Printable(path));
     }
     m_host.SetBusy(false);
     return added;
 }
 
-void TGallery::OnDownloadFinished(const QString& fileName, const QString& taskName, bool)
+void TGallery::OnDownloadFinished(const QString& fileName, const QString& taskName,
+                                  const TDownloadResult&)
 {
     // Every finished download is offered, successful or not; what does not decode adds nothing.
     AddGalleryImage(fileName, taskName);
@@ -116,7 +121,10 @@ void TGallery::Rebuild(const QStringList& paths)
         try {
             decoded = MakeTile(path, tile);
         } catch (...) {
+            qCDebug(lcGallery, "rebuild: decoding threw: %s", qUtf8Printable(path));
         }
+        if (!decoded)
+            qCDebug(lcGallery, "rebuild: left out, does not decode: %s", qUtf8Printable(path));
         if (decoded) {
             good.append(path);
             captions.append(work.CurrentFileName());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "download/downloadthread.h"
 #include "download/imagedecoder.h"
 #include "download/thumbnail.h"
 
@@ -51,7 +52,7 @@ public:
 
 public slots:
     /** For the download pool's DownloadFinished. */
-    void OnDownloadFinished(const QString& fileName, const QString& taskName, bool succeeded);
+    void OnDownloadFinished(const QString& fileName, const QString& taskName, const TDownloadResult& result);
 
 private:
     struct TDeferred

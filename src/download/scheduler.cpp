@@ -1,15 +1,17 @@
 #include "download/scheduler.h"
 
 #include "download/downloadstarter.h"
-#include "download/percent.h"
 #include "download/schedulerhost.h"
 #include "task/common.h"
+#include "task/logging.h"
 #include "task/paths.h"
+#include "task/percent.h"
 #include "task/programsettings.h"
 #include "task/runstate.h"
 
 #include <QFileInfo>
 #include <algorithm>
+#include <exception>
 
 TScheduler::TScheduler(TRunState& run, const TPaths& paths, const TProgramSettings& settings,
                        TDownloadStarter& starter, TSchedulerHost& host, QObject* parent)
@@ -26,9 +28,12 @@ void TScheduler::Timer1Timer()
             return;
         }
         DispatchDownloads();
-    } catch (...) {
+    } catch (const std::exception& error) {
         // Background work fails silently; the entry that failed is still waiting and the next
         // tick tries it again.
+        qCDebug(lcDownload, "scheduler tick failed at entry %d: %s", m_run.DispatchedCount, error.what());
+    } catch (...) {
+        qCDebug(lcDownload, "scheduler tick failed at entry %d", m_run.DispatchedCount);
     }
 }
 
@@ -39,7 +44,7 @@ void TScheduler::DispatchDownloads()
 
     const qint64 waiting = queued - m_run.DispatchedCount;
     if (m_run.CrawlFinished && waiting + m_run.RunningDownloads.load() < 1) {
-        m_run.DownloadsDone = true;
+        m_run.MarkDownloadsDone();
         return;
     }
     if (waiting <= 0)

@@ -143,15 +143,8 @@ THarvester::THarvester(const TPaths& paths, TBrowser& browser, THarvestHost& hos
     connect(&d.m_runLists, &TResultLists::RowsAppended, this, [&d](int tab, int first, int last) {
         if (!d.ShowsRunLists())
             return;
-        for (int row = first; row <= last; ++row) {
-            switch (tab) {
-            case TabText: d.m_shownLists.AddText(d.m_runLists.Text().at(row)); break;
-            case TabFlash: d.m_shownLists.AddFlash(d.m_runLists.Flash().at(row)); break;
-            case TabDownloads: d.m_shownLists.AddDownload(d.m_runLists.Downloads().at(row)); break;
-            case TabLinks: d.m_shownLists.AddLink(d.m_runLists.Links().at(row)); break;
-            default: break;
-            }
-        }
+        for (int row = first; row <= last; ++row)
+            d.m_shownLists.AppendRowFrom(d.m_runLists, tab, row);
     });
     connect(&d.m_runLists, &TResultLists::TabReset, this, [&d](int tab) {
         if (!d.ShowsRunLists())
@@ -171,7 +164,7 @@ THarvester::~THarvester()
 const TPaths& THarvester::Paths() const { return m_impl->m_paths; }
 TTaskItem& THarvester::CurrentTask() { return m_impl->m_currentTask; }
 TProgramSettings& THarvester::ProgramSettings() { return m_impl->m_settings; }
-TRunState& THarvester::RunState() { return m_impl->m_run; }
+const TRunState& THarvester::RunState() const { return m_impl->m_run; }
 TResultLists& THarvester::Results() { return m_impl->m_shownLists; }
 QString THarvester::ShownTaskName() const { return m_impl->m_shownTask; }
 void THarvester::SetThumbnailBackground(QRgb colour) { m_impl->m_gallery.SetButtonFace(colour); }
@@ -224,6 +217,7 @@ void THarvester::RunTask(const QString& taskName)
 }
 
 void THarvester::ActionPauseExecute() { m_impl->m_driver.ActionPauseExecute(); }
+void THarvester::RequestStop() { m_impl->m_run.RequestStop(); }
 
 void THarvester::SaveResultLists(const QString& taskName)
 {
@@ -235,8 +229,7 @@ bool THarvester::TimerEnabled() const { return m_impl->m_timer1.isActive(); }
 
 bool THarvester::DownloadsIdle() const
 {
-    const TRunState& run = m_impl->m_run;
-    return run.DispatchedCount >= run.DownloadQueue.Count() && run.RunningDownloads.load() == 0;
+    return m_impl->m_run.DownloadsIdle();
 }
 
 void THarvester::Shutdown()

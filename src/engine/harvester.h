@@ -55,7 +55,8 @@ public:
     const TPaths& Paths() const;
     TTaskItem& CurrentTask();
     TProgramSettings& ProgramSettings();
-    TRunState& RunState();
+    /** The run's state, read-only: it changes through the run's own transitions only. */
+    const TRunState& RunState() const;
     /** The result lists shown for the selected task. While the selected task is the one that
      *  runs, they follow the run's own lists row by row; otherwise they hold the selected task's
      *  stored results, and a run of another task never touches them. */
@@ -85,6 +86,9 @@ public:
     void RunTask(const QString& taskName);
     /** "Stop": asks the running task to stop and saves its result lists. */
     void ActionPauseExecute();
+    /** Asks the running crawl to end at its next wait without saving anything (an abort that
+     *  follows a "Stop"). */
+    void RequestStop();
     /** The result lists of a task to its list files. Throws EPagemintError. */
     void SaveResultLists(const QString& taskName);
 

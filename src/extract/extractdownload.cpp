@@ -1,5 +1,6 @@
 #include "extract/extractdownload.h"
 
+#include "extract/linktext.h"
 #include "results/resultlists.h"
 #include "task/runstate.h"
 
@@ -71,8 +72,7 @@ QStringList UsableDownloadExt(const QString& text)
 
 void ExtractDownload(const QString& url, TRunState& state, TResultLists& lists)
 {
-    QString text = url;
-    text.replace(QStringLiteral("%2520"), QStringLiteral(" "));
+    const QString text = LinkWithSpaces(url);
     const TTaskItem& task = state.Task;
     if (!task.DownloadExt.isEmpty()) {
         const QString folded = AsciiLower(text);

@@ -1,6 +1,7 @@
 #include "extract/extractflash.h"
 
-#include "crawl/pagesnapshot.h"
+#include "extract/linktext.h"
+#include "extract/pagesnapshot.h"
 #include "results/resultlists.h"
 #include "task/runstate.h"
 
@@ -14,8 +15,7 @@ void QueueMovie(const QString& text, TRunState& state, TResultLists& lists)
 
 void FlashFromLink(const QString& url, TRunState& state, TResultLists& lists)
 {
-    QString text = url;
-    text.replace(QStringLiteral("%2520"), QStringLiteral(" "));
+    const QString text = LinkWithSpaces(url);
     if (!TextContains(text, QStringLiteral(".swf")))
         return;
     const QString& required = state.Task.TextInDownload;

@@ -1,14 +1,14 @@
 #include "extract/extractimages.h"
 
-#include "crawl/pagesnapshot.h"
+#include "extract/linktext.h"
+#include "extract/pagesnapshot.h"
 #include "task/runstate.h"
 
 namespace {
 
 void ImagesFromLink(const QString& url, TRunState& state)
 {
-    QString text = url;
-    text.replace(QStringLiteral("%2520"), QStringLiteral(" "));
+    const QString text = LinkWithSpaces(url);
     const QString folded = AsciiLower(text);
     if (!folded.contains(u"jpg") && !folded.contains(u"jpeg") && !folded.contains(u"gif")
         && !folded.contains(u"bmp"))
@@ -37,8 +37,7 @@ void ImagesFromDocument(const TPageSnapshot* document, TRunState& state)
             continue;
         if (!task.TextInDownload.isEmpty() && !TextContains(image.href, task.TextInDownload))
             continue;
-        QString text = image.href;
-        text.replace(QStringLiteral("%2520"), QStringLiteral(" "));
+        const QString text = LinkWithSpaces(image.href);
         state.DownloadQueue.QueueDownloadURL(text);
     }
 }

@@ -1,6 +1,6 @@
 #include "extract/extracttext.h"
 
-#include "crawl/pagesnapshot.h"
+#include "extract/pagesnapshot.h"
 #include "results/resultlists.h"
 #include "task/runstate.h"
 

@@ -1,5 +1,7 @@
 #include "results/resultlists.h"
 
+#include "task/paths.h"
+
 #include <QDir>
 
 // ---- TImageFileList ----
@@ -47,6 +49,35 @@ qsizetype TResultLists::RowCount(int tab) const
     case TabDownloads: return qsizetype(m_downloads.size());
     case TabLinks: return m_links.size();
     default: return 0;
+    }
+}
+
+QString TResultLists::Cell(int tab, qsizetype row, int column) const
+{
+    if (row < 0 || row >= RowCount(tab) || column < 0 || column >= ResultTabs[std::size_t(tab)].Columns)
+        return QString();
+    const auto index = std::size_t(row);
+    switch (tab) {
+    case TabText: return m_text[index][std::size_t(column)];
+    case TabImages: return m_images.Caption(row);
+    case TabFlash: return column == 0 ? m_flash[index].Name : m_flash[index].Link;
+    case TabDownloads: return column == 0 ? m_downloads[index].Name : m_downloads[index].Link;
+    case TabLinks: return m_links.at(row);
+    default: return QString();
+    }
+}
+
+void TResultLists::AppendRowFrom(const TResultLists& other, int tab, qsizetype row)
+{
+    if (row < 0 || row >= other.RowCount(tab))
+        return;
+    const auto index = std::size_t(row);
+    switch (tab) {
+    case TabText: AddText(other.m_text[index]); break;
+    case TabFlash: AddFlash(other.m_flash[index]); break;
+    case TabDownloads: AddDownload(other.m_downloads[index]); break;
+    case TabLinks: AddLink(other.m_links.at(row)); break;
+    default: break;
     }
 }
 
@@ -139,4 +170,18 @@ void TResultLists::ClearAll()
 {
     for (int tab = TabText; tab <= TabLinks; ++tab)
         ClearTab(tab);
+}
+
+// ---- the tab table ----
+
+QString ResultTabFolder(const TPaths& paths, const QString& taskName, int tab)
+{
+    const TResultTabInfo* info = ResultTabInfo(tab);
+    switch (info ? info->Folder : TTabFolder::Task) {
+    case TTabFolder::Images: return paths.ImagesFolder(taskName);
+    case TTabFolder::Flashes: return paths.FlashesFolder(taskName);
+    case TTabFolder::Downloads: return paths.DownloadsFolder(taskName);
+    case TTabFolder::Task: break;
+    }
+    return paths.TaskFolder(taskName);
 }

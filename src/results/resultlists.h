@@ -5,6 +5,8 @@
  * Lives on the user-interface thread.
  */
 
+#include "results/resulttabs.h"
+
 #include <QImage>
 #include <QObject>
 #include <QString>
@@ -12,8 +14,6 @@
 #include <array>
 #include <vector>
 
-/** Tab indexes of the result lists. */
-enum TResultTab : int { TabText = 0, TabImages = 1, TabFlash = 2, TabDownloads = 3, TabLinks = 4 };
 
 /** A Text row: one value per text rule, rule 1 first. */
 using TTextRow = std::array<QString, 5>;
@@ -81,6 +81,12 @@ public:
 
     /** Rows of a tab (0..4); 0 for any other index. */
     qsizetype RowCount(int tab) const;
+    /** The text of one cell: column 0..Columns-1 of the tab's row (an Images row is its
+     *  caption). Empty for a cell that does not exist. */
+    QString Cell(int tab, qsizetype row, int column) const;
+    /** Appends row of the same tab of other, as the Add function of the tab does (not for
+     *  Images, whose rows come with a thumbnail: nothing happens there). */
+    void AppendRowFrom(const TResultLists& other, int tab, qsizetype row);
 
     void AddText(const TTextRow& row);
     void AddFlash(const TNameLinkRow& row);

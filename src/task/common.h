@@ -10,6 +10,15 @@
 #include <QStringList>
 
 /** One task's settings; field names are the keys of its settings.ini. */
+/** Which links of a page count as inside the task (TTaskItem::PageLocation, stored as a number). */
+enum TPageLocation : qint32 {
+    PageLocationAnywhere = 0,        // every link
+    PageLocationSameSite = 1,        // the host of a start URL
+    PageLocationBelowDirectory = 2,  // a start URL's directory and its sub-directories
+    PageLocationSameDirectory = 3,   // exactly a start URL's directory
+    PageLocationCount = 4
+};
+
 struct TTaskItem
 {
     QString TaskName;
@@ -23,7 +32,7 @@ struct TTaskItem
     QString StartURL;      // one URL a line, lines separated by CR LF
     bool ManualBool = false;
     qint32 FollowedLink = 0;
-    qint32 PageLocation = 0;
+    qint32 PageLocation = 0; // one of the TPageLocation values
     QString TextinSearch;
     QString TextInDownload;
     QString OutText[5][3]; // [rule 0..4][0 before, 1 include, 2 after] = OutText<r><c>

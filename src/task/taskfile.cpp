@@ -103,7 +103,7 @@ TTaskItem LoadTaskFile(const QString& settingsPath)
     task.StartURL = urls.join(QStringLiteral("\r\n"));
     task.ManualBool = ini.ReadBool(kUrl, QStringLiteral("ManualBool"), false);
     task.FollowedLink = ini.ReadInteger(kUrl, QStringLiteral("FollowedLink"), 9);
-    task.PageLocation = ini.ReadInteger(kUrl, QStringLiteral("PageLocation"), 1);
+    task.PageLocation = ini.ReadInteger(kUrl, QStringLiteral("PageLocation"), PageLocationSameSite);
     task.TextinSearch = ini.ReadString(kUrl, QStringLiteral("TextinSearch"));
     task.TextInDownload = ini.ReadString(kUrl, QStringLiteral("TextInDownload"));
     for (int r = 0; r < 5; ++r)

@@ -312,7 +312,7 @@ void TMainForm::ShowTaskSummary(bool show)
                    && run.RunningTaskName == *shown;
     summary.VisitedPages = run.VisitedURLList.Count();
     summary.TotalPages = summary.VisitedPages + run.NextLevelURLList.Count();
-    for (int tab = 0; tab < 5; ++tab)
+    for (int tab = 0; tab < ResultTabCount; ++tab)
         summary.Rows[static_cast<std::size_t>(tab)] = results.RowCount(tab);
     m_summary->ShowSummary(summary);
 }

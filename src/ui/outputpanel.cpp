@@ -105,11 +105,9 @@ TOutputPanel::TOutputPanel(TResultLists& lists, const TPaths& paths, std::functi
     links->setWordWrap(false);
     m_views[TabLinks] = links;
 
-    const char* captions[5] = {"Text", "Images", "Flash", "Downloads", "Links"};
-    const char* names[5] = {"TextView", "ImagesView", "FlashView", "DownloadsView", "LinksView"};
-    for (int tab = 0; tab < 5; ++tab) {
-        m_views[tab]->setObjectName(QString::fromLatin1(names[tab]));
-        m_tabs->addTab(m_views[tab], QString::fromLatin1(captions[tab]));
+    for (const TResultTabInfo& info : ResultTabs) {
+        m_views[info.Tab]->setObjectName(QString::fromLatin1(info.ViewName));
+        m_tabs->addTab(m_views[info.Tab], QString::fromLatin1(info.Caption));
     }
 
     auto* layout = new QVBoxLayout(this);
@@ -128,10 +126,9 @@ QToolBar* TOutputPanel::BuildToolBar()
 
     auto* menu = new QMenu(this);
     menu->setObjectName(QStringLiteral("ViewMenu"));
-    const char* captions[5] = {"Text", "Images", "Flash", "Downloads", "Links"};
-    for (int tab = 0; tab < 5; ++tab) {
-        QAction* item = menu->addAction(QString::fromLatin1(captions[tab]));
-        item->setData(tab);
+    for (const TResultTabInfo& info : ResultTabs) {
+        QAction* item = menu->addAction(QString::fromLatin1(info.Caption));
+        item->setData(int(info.Tab));
     }
     connect(menu, &QMenu::triggered, this, [this](QAction* item) { ShowTab(item->data().toInt()); });
 
@@ -163,7 +160,7 @@ QToolBar* TOutputPanel::BuildToolBar()
 
 QAbstractItemView* TOutputPanel::View(int tab) const
 {
-    return tab >= 0 && tab < 5 ? m_views[tab] : nullptr;
+    return IsResultTab(tab) ? m_views[tab] : nullptr;
 }
 
 void TOutputPanel::ShowTab(int tab)
@@ -180,7 +177,7 @@ int TOutputPanel::CurrentTab() const
 void TOutputPanel::ExportListExecute()
 {
     const int tab = CurrentTab();
-    if (tab < 0 || tab > 4)
+    if (!IsResultTab(tab))
         return;
     if (m_lists.RowCount(tab) == 0) {
         TMessages::Information(this, EmptyListMessage(tab));
@@ -194,22 +191,7 @@ void TOutputPanel::ExportListExecute()
 
 void TOutputPanel::DestinationDirectoryExecute()
 {
-    const QString name = m_currentTaskName();
-    QString folder;
-    switch (CurrentTab()) {
-    case TabImages:
-        folder = m_paths.ImagesFolder(name);
-        break;
-    case TabFlash:
-        folder = m_paths.FlashesFolder(name);
-        break;
-    case TabDownloads:
-        folder = m_paths.DownloadsFolder(name);
-        break;
-    default:
-        folder = m_paths.TaskFolder(name);
-        break;
-    }
+    const QString folder = ResultTabFolder(m_paths, m_currentTaskName(), CurrentTab());
     TDesktop::OpenLocalPath(folder);
 }
 

@@ -5,6 +5,8 @@
  * It shows the engine's result lists and works on whichever tab is current. GUI thread.
  */
 
+#include "results/resulttabs.h"
+
 #include <QWidget>
 #include <functional>
 
@@ -60,6 +62,6 @@ private:
     QToolButton* m_viewButton = nullptr;
     QListView* m_imagesView = nullptr;
     TImagesModel* m_imagesModel = nullptr;
-    TResultTableModel* m_tableModels[5] = {};
-    QAbstractItemView* m_views[5] = {};
+    TResultTableModel* m_tableModels[ResultTabCount] = {};
+    QAbstractItemView* m_views[ResultTabCount] = {};
 };

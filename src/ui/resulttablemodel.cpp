@@ -31,15 +31,8 @@ int TResultTableModel::columnCount(const QModelIndex& parent) const
 {
     if (parent.isValid())
         return 0;
-    switch (m_tab) {
-    case TabText:
-        return 5;
-    case TabFlash:
-    case TabDownloads:
-        return 2;
-    default:
-        return 1;
-    }
+    const TResultTabInfo* info = ResultTabInfo(m_tab);
+    return info ? info->Columns : 1;
 }
 
 QVariant TResultTableModel::data(const QModelIndex& index, int role) const
@@ -48,34 +41,17 @@ QVariant TResultTableModel::data(const QModelIndex& index, int role) const
         return {};
     if (index.row() >= m_lists.RowCount(m_tab))
         return {};
-    const auto row = static_cast<std::size_t>(index.row());
-    switch (m_tab) {
-    case TabText:
-        return m_lists.Text().at(row).at(static_cast<std::size_t>(index.column()));
-    case TabFlash: {
-        const TNameLinkRow& r = m_lists.Flash().at(row);
-        return index.column() == 0 ? r.Name : r.Link;
-    }
-    case TabDownloads: {
-        const TNameLinkRow& r = m_lists.Downloads().at(row);
-        return index.column() == 0 ? r.Name : r.Link;
-    }
-    case TabLinks:
-        return m_lists.Links().at(index.row());
-    default:
-        return {};
-    }
+    return m_lists.Cell(m_tab, index.row(), index.column());
 }
 
 QVariant TResultTableModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return {};
-    if (m_tab == TabText)
-        return QStringLiteral("Value%1").arg(section + 1);
-    if (m_tab == TabFlash || m_tab == TabDownloads)
-        return section == 0 ? QStringLiteral("Name") : QStringLiteral("Link");
-    return {};
+    const TResultTabInfo* info = ResultTabInfo(m_tab);
+    if (!info || section < 0 || section >= info->Columns || !info->Headers[std::size_t(section)])
+        return {};
+    return QString::fromLatin1(info->Headers[std::size_t(section)]);
 }
 
 void TResultTableModel::Flush()

@@ -97,11 +97,11 @@ void TSummaryPanel::ShowSummary(const TSummaryData& summary)
     m_lines[1]->setText(summary.Running ? QStringLiteral("Statue: Running") : QStringLiteral("Statue: Stopped"));
     m_lines[2]->setText(QStringLiteral("URLs: (") + QString::number(summary.VisitedPages) + QStringLiteral("/")
                         + QString::number(summary.TotalPages) + QStringLiteral(")"));
-    m_lines[3]->setText(records("Text: ", summary.Rows[0]));
-    m_lines[4]->setText(records("Images: ", summary.Rows[1]));
-    m_lines[5]->setText(records("Flashes: ", summary.Rows[2]));
-    m_lines[6]->setText(records("Downloads: ", summary.Rows[3]));
-    m_lines[7]->setText(records("Links: ", summary.Rows[4]));
+    m_lines[3]->setText(records("Text: ", summary.Rows[TabText]));
+    m_lines[4]->setText(records("Images: ", summary.Rows[TabImages]));
+    m_lines[5]->setText(records("Flashes: ", summary.Rows[TabFlash]));
+    m_lines[6]->setText(records("Downloads: ", summary.Rows[TabDownloads]));
+    m_lines[7]->setText(records("Links: ", summary.Rows[TabLinks]));
     for (QLabel* line : m_lines)
         line->setVisible(true);
     m_group->setVisible(true);

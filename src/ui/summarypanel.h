@@ -8,6 +8,8 @@
  * GUI thread.
  */
 
+#include "results/resulttabs.h"
+
 #include <QWidget>
 #include <array>
 
@@ -22,7 +24,7 @@ struct TSummaryData
     bool Running = false;
     qsizetype VisitedPages = 0;   // V of "URLs: (V/T)"
     qsizetype TotalPages = 0;     // T: visited plus those waiting for the next level
-    std::array<qsizetype, 5> Rows{};   // Text, Images, Flash, Downloads, Links
+    std::array<qsizetype, ResultTabCount> Rows{}; // by TResultTab
 };
 
 class TSummaryPanel : public QWidget

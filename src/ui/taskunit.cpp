@@ -128,9 +128,9 @@ QWidget* TTaskForm::BuildUrlsTab()
     auto* group = Named(new QGroupBox(QStringLiteral("Page Location:"), page), "PageLocation");
     auto* radios = new QGridLayout(group);
     auto* buttonGroup = new QButtonGroup(group);
-    const char* captions[4] = {"AnyWhere ", "Within current site               ",
+    const char* captions[PageLocationCount] = {"AnyWhere ", "Within current site               ",
                                "Directory and sub-directories ", "Within current directory "};
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < PageLocationCount; ++i) {
         m_pageLocation[i] = new QRadioButton(QString::fromLatin1(captions[i]), group);
         m_pageLocation[i]->setObjectName(QStringLiteral("PageLocation%1").arg(i));
         buttonGroup->addButton(m_pageLocation[i], i);
@@ -249,7 +249,7 @@ void TTaskForm::ResetTaskDialog()
     m_startUrl->clear();
     m_manual->setChecked(false);
     m_followedLink->setValue(9);
-    m_pageLocation[1]->setChecked(true);
+    m_pageLocation[PageLocationSameSite]->setChecked(true);
     m_textInSearch->clear();
     m_textInDownload->clear();
 
@@ -321,8 +321,8 @@ void TTaskForm::CopyControlsTo(TTaskItem& task) const
     task.StartURL = m_startUrl->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
     task.ManualBool = m_manual->isChecked();
     task.FollowedLink = m_followedLink->value();
-    task.PageLocation = 1;
-    for (int i = 0; i < 4; ++i) {
+    task.PageLocation = PageLocationSameSite;
+    for (int i = 0; i < PageLocationCount; ++i) {
         if (m_pageLocation[i]->isChecked())
             task.PageLocation = i;
     }

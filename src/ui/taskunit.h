@@ -6,6 +6,8 @@
  * with OK; "&Close" closes with Cancel and changes nothing. GUI thread.
  */
 
+#include "task/common.h"
+
 #include <QDialog>
 #include <array>
 
@@ -55,7 +57,7 @@ private:
     QPlainTextEdit* m_startUrl = nullptr;
     QCheckBox* m_manual = nullptr;
     TNumberSpinBox* m_followedLink = nullptr;
-    std::array<QRadioButton*, 4> m_pageLocation{};
+    std::array<QRadioButton*, PageLocationCount> m_pageLocation{};
     QLineEdit* m_textInSearch = nullptr;
     QLineEdit* m_textInDownload = nullptr;
     QTableWidget* m_grid = nullptr;

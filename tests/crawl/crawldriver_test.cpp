@@ -90,13 +90,6 @@ TEST_F(CrawlDriverTest, ProgressCountsVisitedPagesThenEndsAtHundredThenZero)
     driver.RunTask(QStringLiteral("T"), task);
     // Level 1: 0/1. Level 2: 1/3, 2/3. Level 3 (two visited... three visited, three pages).
     EXPECT_EQ(host.Progress, (std::vector<int>{0, 33, 67, 50, 67, 83, 100, 0}));
-
-    EXPECT_EQ(TCrawlDriver::ProgressPercent(2, 5), 40);
-    EXPECT_EQ(TCrawlDriver::ProgressPercent(3, 5), 60);
-    EXPECT_EQ(TCrawlDriver::ProgressPercent(4, 5), 80);
-    EXPECT_EQ(TCrawlDriver::ProgressPercent(1, 8), 12);  // 12.5 goes to the even 12
-    EXPECT_EQ(TCrawlDriver::ProgressPercent(3, 8), 38);  // 37.5 goes to the even 38
-    EXPECT_EQ(TCrawlDriver::ProgressPercent(7, 5), 100); // never above 100
 }
 
 TEST_F(CrawlDriverTest, TwoVisitedAndALevelOfThreeShowFortySixtyEighty)

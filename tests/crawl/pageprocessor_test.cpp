@@ -1,7 +1,7 @@
 // Link following: the page-location policies, the exclusions, TextinSearch, the letter-case
 // de-duplication, and the order of the per-link steps of page processing.
 #include "crawl/pageprocessor.h"
-#include "crawl/pagesnapshot.h"
+#include "extract/pagesnapshot.h"
 #include "extract/qtprinters.h"
 #include "results/resultlists.h"
 #include "task/runstate.h"

@@ -42,6 +42,8 @@ struct TFinished
     QString FileName;
     QString TaskName;
     bool Succeeded;
+    long HttpStatus;
+    int CurlCode;
     QByteArray FileContent;
     qint32 Running;
     bool LockHeld;
@@ -53,13 +55,14 @@ protected:
     DownloadPoolTest() : m_pool(m_running)
     {
         QObject::connect(&m_pool, &TDownloadPool::DownloadFinished, &m_pool,
-                         [this](const QString& fileName, const QString& taskName, bool succeeded) {
+                         [this](const QString& fileName, const QString& taskName, const TDownloadResult& result) {
                              QFile file(fileName);
                              const QByteArray content = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
                              const bool lockFree = m_pool.DownloadLock().try_lock();
                              if (lockFree)
                                  m_pool.DownloadLock().unlock();
-                             m_finished.push_back({fileName, taskName, succeeded, content, m_running.load(), !lockFree});
+                             m_finished.push_back({fileName, taskName, result.Succeeded, result.HttpStatus, result.CurlCode,
+                                                   content, m_running.load(), !lockFree});
                          });
     }
     void Start(const QString& url, const QString& name)
@@ -95,9 +98,12 @@ TEST_F(DownloadPoolTest, FinishingRunsOnTheUiThreadUnderTheLockBeforeTheCountFal
         EXPECT_EQ(finished.TaskName, QStringLiteral("Shots"));
         if (finished.FileName.endsWith("a.bin")) {
             EXPECT_TRUE(finished.Succeeded);
+            EXPECT_EQ(finished.HttpStatus, 200);
             EXPECT_EQ(finished.FileContent, QByteArray::fromStdString(TTestHttpServer::Body())); // closed first
         } else {
             EXPECT_FALSE(finished.Succeeded);
+            EXPECT_EQ(finished.HttpStatus, 404); // the signal carries why it failed
+            EXPECT_EQ(finished.CurlCode, 0);
             EXPECT_TRUE(finished.FileContent.isEmpty());
         }
     }

@@ -1,6 +1,5 @@
 // Scheduler: progress, slots, queue order, destinations and names, failures inside a tick.
 #include "download/downloadstarter.h"
-#include "download/percent.h"
 #include "download/scheduler.h"
 #include "download/schedulerhost.h"
 #include "task/paths.h"
@@ -80,18 +79,6 @@ protected:
     TScheduler m_scheduler;
 };
 
-TEST(HalfEvenPercentTest, RoundsHalvesToEvenAndCaps)
-{
-    EXPECT_EQ(HalfEvenPercent(1, 8), 12);  // 12.5
-    EXPECT_EQ(HalfEvenPercent(3, 8), 38);  // 37.5
-    EXPECT_EQ(HalfEvenPercent(5, 8), 62);  // 62.5
-    EXPECT_EQ(HalfEvenPercent(1, 3), 33);
-    EXPECT_EQ(HalfEvenPercent(2, 3), 67);
-    EXPECT_EQ(HalfEvenPercent(8, 8), 100);
-    EXPECT_EQ(HalfEvenPercent(9, 8), 100);
-    EXPECT_EQ(HalfEvenPercent(0, 0), 0);
-}
-
 TEST_F(SchedulerTest, ProgressShowsTheShareHandedOut)
 {
     Queue(8);
@@ -119,7 +106,7 @@ TEST_F(SchedulerTest, RunThatQueuesNothingSwitchesTheTimerOffOnTheSecondTickAfte
     m_scheduler.Timer1Timer();
     EXPECT_EQ(m_host.Progress, 0);
     EXPECT_FALSE(m_run.DownloadsDone);
-    m_run.CrawlFinished = true;
+    m_run.FinishCrawl();
     m_scheduler.Timer1Timer();
     EXPECT_TRUE(m_run.DownloadsDone);
     EXPECT_TRUE(m_host.TimerEnabled);
@@ -158,7 +145,7 @@ TEST_F(SchedulerTest, TaskThreadZeroNeverStartsAndKeepsTheTimerRunning)
 {
     m_run.Task.TaskThread = 0;
     Queue(2);
-    m_run.CrawlFinished = true;
+    m_run.FinishCrawl();
     for (int i = 0; i < 3; ++i)
         m_scheduler.Timer1Timer();
     EXPECT_TRUE(m_starter.Jobs.empty());
@@ -286,7 +273,7 @@ TEST_F(SchedulerTest, FailedStartEndsTheTickAndIsRetried)
 TEST_F(SchedulerTest, DownloadsDoneWaitsForRunningWorkers)
 {
     Queue(1);
-    m_run.CrawlFinished = true;
+    m_run.FinishCrawl();
     m_scheduler.Timer1Timer();
     m_scheduler.Timer1Timer();
     EXPECT_FALSE(m_run.DownloadsDone);

@@ -1,5 +1,5 @@
 // Images, Flash, downloads and link output on hand-built snapshots.
-#include "crawl/pagesnapshot.h"
+#include "extract/pagesnapshot.h"
 #include "extract/extractdownload.h"
 #include "extract/extractflash.h"
 #include "extract/extractimages.h"
@@ -97,7 +97,7 @@ TEST_F(ExtractorTest, ImageDocumentModeStopsWhenStopIsRequested)
     TPageSnapshot page;
     page.images = {{QStringLiteral("http://h/a.gif"), 1, 1}};
     state.Task.check2 = true;
-    state.StopRequested = true;
+    state.RequestStop();
     ExtractImages({}, &page, state);
     EXPECT_TRUE(Queue().isEmpty());
 }

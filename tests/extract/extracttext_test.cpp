@@ -1,5 +1,5 @@
 // Text extraction: the three rule cases, the "<" end mark, the line limit and the rows.
-#include "crawl/pagesnapshot.h"
+#include "extract/pagesnapshot.h"
 #include "extract/extracttext.h"
 #include "extract/qtprinters.h"
 #include "results/resultlists.h"

@@ -231,3 +231,41 @@ TEST(ImageFileList, LoadsPictureFilesOfAFolderInNameOrder)
     files.LoadFromFolder(dir.filePath("missing"));
     EXPECT_EQ(files.Count(), 0);
 }
+
+// The tab table and the generic row access the views, the export and the engine go through.
+TEST_F(ResultFilesTest, CellsAndCopiedRowsFollowEachTabsColumns)
+{
+    TResultLists source;
+    Fill(source);
+    source.AddImage(QStringLiteral("p.jpg"), QImage(2, 2, QImage::Format_RGB32), QStringLiteral("/x/p.jpg"));
+
+    EXPECT_EQ(source.Cell(TabText, 1, 4), QStringLiteral("j"));
+    EXPECT_EQ(source.Cell(TabFlash, 0, 1), QStringLiteral("http://h/m.swf"));
+    EXPECT_EQ(source.Cell(TabImages, 0, 0), QStringLiteral("p.jpg"));
+    // Outside a tab's rows or columns, or no tab at all: nothing, never a crash.
+    EXPECT_TRUE(source.Cell(TabFlash, 0, 2).isNull());
+    EXPECT_TRUE(source.Cell(TabLinks, 2, 0).isNull());
+    EXPECT_TRUE(source.Cell(TabText, -1, 0).isNull());
+    EXPECT_TRUE(source.Cell(ResultTabCount, 0, 0).isNull());
+
+    TResultLists copy;
+    QSignalSpy appended(&copy, &TResultLists::RowsAppended);
+    for (const TResultTabInfo& info : ResultTabs)
+        for (qsizetype row = 0; row < source.RowCount(info.Tab) + 1; ++row) // one row too many
+            copy.AppendRowFrom(source, info.Tab, row);
+    EXPECT_EQ(copy.Text(), source.Text());
+    EXPECT_EQ(copy.Flash(), source.Flash());
+    EXPECT_EQ(copy.Downloads(), source.Downloads());
+    EXPECT_EQ(copy.Links(), source.Links());
+    EXPECT_EQ(copy.RowCount(TabImages), 0); // a thumbnail is never copied as a bare row
+    EXPECT_EQ(appended.count(), 7);
+
+    const TPaths paths = Paths();
+    EXPECT_EQ(ResultTabFolder(paths, m_task, TabImages), paths.ImagesFolder(m_task));
+    EXPECT_EQ(ResultTabFolder(paths, m_task, TabFlash), paths.FlashesFolder(m_task));
+    EXPECT_EQ(ResultTabFolder(paths, m_task, TabDownloads), paths.DownloadsFolder(m_task));
+    EXPECT_EQ(ResultTabFolder(paths, m_task, TabText), paths.TaskFolder(m_task));
+    EXPECT_EQ(ResultTabFolder(paths, m_task, -1), paths.TaskFolder(m_task));
+    for (int tab = 0; tab < ResultTabCount; ++tab)
+        EXPECT_EQ(ResultTabs[std::size_t(tab)].Tab, tab); // the table is in tab order
+}

@@ -1,4 +1,5 @@
 #include "task/common.h"
+#include "task/percent.h"
 #include "testfiles.h"
 
 #include <QTemporaryDir>
@@ -153,4 +154,22 @@ TEST(DownloadQueue, AdmissionEqualsAPlainScanOfTheList)
         ASSERT_EQ(queue.QueueDownloadURL(url), scanAdmit(url)) << "at " << i;
     }
     EXPECT_EQ(queue.Entries(), reference);
+}
+
+// The one percent rule of every progress bar (crawl, downloads, gallery).
+TEST(HalfEvenPercentTest, RoundsHalvesToEvenAndStaysWithinZeroToHundred)
+{
+    EXPECT_EQ(HalfEvenPercent(2, 5), 40);
+    EXPECT_EQ(HalfEvenPercent(3, 5), 60);
+    EXPECT_EQ(HalfEvenPercent(4, 5), 80);
+    EXPECT_EQ(HalfEvenPercent(1, 8), 12);  // 12.5 goes to the even 12
+    EXPECT_EQ(HalfEvenPercent(3, 8), 38);  // 37.5 goes to the even 38
+    EXPECT_EQ(HalfEvenPercent(5, 8), 62);  // 62.5
+    EXPECT_EQ(HalfEvenPercent(1, 3), 33);
+    EXPECT_EQ(HalfEvenPercent(2, 3), 67);
+    EXPECT_EQ(HalfEvenPercent(8, 8), 100);
+    EXPECT_EQ(HalfEvenPercent(9, 8), 100); // never above 100
+    EXPECT_EQ(HalfEvenPercent(7, 5), 100);
+    EXPECT_EQ(HalfEvenPercent(0, 0), 0);
+    EXPECT_EQ(HalfEvenPercent(-1, 5), 0);  // never below 0
 }

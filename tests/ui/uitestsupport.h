@@ -3,7 +3,7 @@
 // catches every desktop launch, a stand-in browser, and a test entry that prepares WebEngine.
 
 #include "crawl/browser.h"
-#include "crawl/pagesnapshot.h"
+#include "extract/pagesnapshot.h"
 #include "crawl/webengine/webengineenvironment.h"
 #include "task/programsettings.h"
 #include "ui/desktop.h"

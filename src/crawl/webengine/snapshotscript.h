@@ -5,7 +5,7 @@
  * and answers with one JSON text. Pure functions; any thread.
  */
 
-#include "crawl/pagesnapshot.h"
+#include "extract/pagesnapshot.h"
 
 #include <QString>
 #include <memory>

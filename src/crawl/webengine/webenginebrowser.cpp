@@ -4,6 +4,7 @@
 #include "crawl/webengine/webenginepage.h"
 #include "crawl/webengine/webenginerequestfilter.h"
 #include "crawl/webengine/webenginesession.h"
+#include "task/logging.h"
 #include "task/programsettings.h"
 
 #include <QDateTime>
@@ -69,7 +70,7 @@ TWebEngineBrowser::TWebEngineBrowser(const QString& profileFolder, QObject* pare
             &TWebEngineBrowser::LoadingChanged);
     connect(m_page.get(), &QWebEnginePage::urlChanged, this, [this](const QUrl& url) {
         if (!m_fragmentTarget.isEmpty() && url == m_fragmentTarget && !m_loadStarted) {
-            m_readyState = 4;
+            m_readyState = ReadyStateComplete;
             m_loadedUrl = url;
             m_movedInPage = true;
         }
@@ -124,7 +125,7 @@ void TWebEngineBrowser::Navigate(const QString& url)
     QUrl target = QUrl::fromUserInput(url);
     if (!target.isValid() || target.isEmpty())
         target = BlankUrl;
-    m_readyState = 1;
+    m_readyState = ReadyStateLoading;
     m_loadStarted = false;
     m_wantsBlank = target == BlankUrl;
     m_movedInPage = false;
@@ -164,14 +165,14 @@ void TWebEngineBrowser::LoadingChanged(const QWebEngineLoadingInfo& info)
         return;
     switch (info.status()) {
     case QWebEngineLoadingInfo::LoadStartedStatus:
-        m_readyState = 1;
+        m_readyState = ReadyStateLoading;
         m_loadStarted = true;
         break;
     case QWebEngineLoadingInfo::LoadSucceededStatus:
     case QWebEngineLoadingInfo::LoadFailedStatus:
     case QWebEngineLoadingInfo::LoadStoppedStatus:
         if (m_loadStarted) {
-            m_readyState = 4;
+            m_readyState = ReadyStateComplete;
             m_hasLoaded = true;
             m_loadedUrl = info.url();
         }
@@ -205,21 +206,30 @@ std::shared_ptr<const TPageSnapshot> TWebEngineBrowser::Document()
         loop.exec(QEventLoop::ExcludeUserInputEvents);
     }
     pending->loop = nullptr;
-    if (!pending->answered)
+    if (!pending->answered) {
+        qCDebug(lcBrowser, "no snapshot: the page did not answer within %d ms", SnapshotTimeoutMs);
         return nullptr;
+    }
 
     double timeOrigin = 0;
     std::shared_ptr<const TPageSnapshot> snapshot = ParseSnapshot(pending->answer, &timeOrigin);
+    if (!snapshot)
+        qCDebug(lcBrowser, "no snapshot: the page's answer is not a snapshot (%lld characters)",
+                static_cast<long long>(pending->answer.size()));
     // A page that never answered leaves the previous document on show. Its navigation began
     // around the previous Navigate, the new one's after the latest: the midpoint tells them
     // apart whatever small offset lies between the two clocks. A document reached later than
     // its Navigate (a redirect, the user's own navigation) is known by the navigation start
     // that its latest snapshot gave.
     if (snapshot && !m_wantsBlank && !m_movedInPage && timeOrigin > 0) {
-        if (m_previousNavigatedAt > 0 && timeOrigin < (m_previousNavigatedAt + m_navigatedAt) / 2)
+        if (m_previousNavigatedAt > 0 && timeOrigin < (m_previousNavigatedAt + m_navigatedAt) / 2) {
+            qCDebug(lcBrowser, "snapshot dropped: it shows the previous navigation's document");
             return nullptr;
-        if (timeOrigin == m_staleOrigin)
+        }
+        if (timeOrigin == m_staleOrigin) {
+            qCDebug(lcBrowser, "snapshot dropped: the document is the one left stale");
             return nullptr;
+        }
     }
     if (snapshot)
         m_lastOrigin = timeOrigin;

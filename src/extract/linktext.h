@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+
+/** A link as the extractors queue and list it: every "%2520" (a space encoded twice) becomes a
+ *  plain space; nothing else changes. */
+inline QString LinkWithSpaces(const QString& url)
+{
+    QString text = url;
+    text.replace(QStringLiteral("%2520"), QStringLiteral(" "));
+    return text;
+}

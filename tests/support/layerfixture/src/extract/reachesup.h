@@ -1,0 +1,3 @@
+#pragma once
+// Not compiled: an extractor that reaches up into the crawl, which the layer check must refuse.
+#include "crawl/crawldriver.h"
