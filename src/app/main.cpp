@@ -16,6 +16,8 @@ int main(int argc, char** argv)
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pagemint"));
+    // Ties the window to the installed pagemint.desktop entry (its icon and name in task bars).
+    QGuiApplication::setDesktopFileName(QStringLiteral("pagemint"));
 
     TMainForm form(QCoreApplication::applicationDirPath() + QLatin1Char('/'));
     form.showMaximized();

@@ -6,6 +6,7 @@
 #include "download/gallery.h"
 #include "download/galleryhost.h"
 #include "download/scheduler.h"
+#include "results/resultbackup.h"
 #include "download/schedulerhost.h"
 #include "results/resultfiles.h"
 #include "task/taskfile.h"
@@ -88,7 +89,7 @@ struct THarvester::TImpl
         , m_schedulerHost(host, m_timer1, [&owner] { emit owner.DownloadsFinished(); })
         , m_galleryHost(host)
         , m_driver(m_run, m_runLists, browser, m_crawlHost,
-                   [this](const QString& taskName) { ::SaveResultLists(m_runLists, m_paths, taskName); })
+                   [this](const QString& taskName) { SaveRunLists(taskName); })
         , m_pool(m_run.RunningDownloads)
         , m_scheduler(m_run, m_paths, m_settings, m_pool, m_schedulerHost)
         , m_gallery(m_shownLists, m_galleryHost)
@@ -109,6 +110,16 @@ struct THarvester::TImpl
 
     bool ShowsRunLists() const { return !m_shownTask.isEmpty() && m_shownTask == m_runListsTask; }
 
+    /** Saves the run's lists; the run's first save makes the files it replaces the backup. */
+    void SaveRunLists(const QString& taskName)
+    {
+        if (m_backupPending && taskName == m_runListsTask) {
+            BackupResultLists(m_paths, taskName);
+            m_backupPending = false;
+        }
+        ::SaveResultLists(m_runLists, m_paths, taskName);
+    }
+
     TPaths m_paths;
     TBrowser& m_browser;
     THarvestHost& m_host;
@@ -128,6 +139,9 @@ struct THarvester::TImpl
     TScheduler m_scheduler;
     TGallery m_gallery;
     bool m_shutDown = false;
+    bool m_backupPending = false;  // the run has not yet replaced its task's list files
+    qsizetype m_downloadsDone = 0;   // finished downloads of the run's task since it started
+    qsizetype m_downloadsFailed = 0;
 };
 
 THarvester::THarvester(const TPaths& paths, TBrowser& browser, THarvestHost& host, QObject* parent)
@@ -137,6 +151,14 @@ THarvester::THarvester(const TPaths& paths, TBrowser& browser, THarvestHost& hos
     connect(&d.m_timer1, &QTimer::timeout, this, &THarvester::Timer1Timer);
     connect(&d.m_pool, &TDownloadPool::DownloadFinished, &d.m_scheduler, &TScheduler::DownloadEnded);
     connect(&d.m_pool, &TDownloadPool::DownloadFinished, &d.m_gallery, &TGallery::OnDownloadFinished);
+    connect(&d.m_pool, &TDownloadPool::DownloadFinished, this,
+            [&d](const QString&, const QString& taskName, const TDownloadResult& result) {
+                if (taskName != d.m_run.Task.TaskName)
+                    return;
+                ++d.m_downloadsDone;
+                if (!result.Succeeded)
+                    ++d.m_downloadsFailed;
+            });
 
     // While the shown task is the one whose run fills the run's lists, the shown lists follow
     // them; a run of another task leaves the shown lists alone.
@@ -211,8 +233,11 @@ void THarvester::RunTask(const QString& taskName)
     TImpl& d = *m_impl;
     if (d.m_shutDown)
         return;
-    if (!d.m_driver.IsRunActive())
+    if (!d.m_driver.IsRunActive()) {
         d.m_runListsTask = taskName;
+        d.m_backupPending = true;
+        d.m_downloadsDone = d.m_downloadsFailed = 0;
+    }
     d.m_driver.RunTask(taskName, d.m_currentTask);
 }
 
@@ -221,7 +246,15 @@ void THarvester::RequestStop() { m_impl->m_run.RequestStop(); }
 
 void THarvester::SaveResultLists(const QString& taskName)
 {
-    ::SaveResultLists(m_impl->m_runLists, m_impl->m_paths, taskName);
+    m_impl->SaveRunLists(taskName);
+}
+
+QString THarvester::RunTaskName() const { return m_impl->m_runListsTask; }
+
+THarvester::TDownloadCounts THarvester::DownloadCounts() const
+{
+    const TImpl& d = *m_impl;
+    return {d.m_run.DownloadQueue.Count(), d.m_downloadsDone, d.m_downloadsFailed};
 }
 
 void THarvester::Timer1Timer() { m_impl->m_scheduler.Timer1Timer(); }

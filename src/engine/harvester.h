@@ -89,8 +89,20 @@ public:
     /** Asks the running crawl to end at its next wait without saving anything (an abort that
      *  follows a "Stop"). */
     void RequestStop();
-    /** The result lists of a task to its list files. Throws EPagemintError. */
+    /** The result lists of a task to its list files. The first save of a run keeps the task's
+     *  former list files as its backup generation first. Throws EPagemintError. */
     void SaveResultLists(const QString& taskName);
+
+    /** The task of the current or last run; empty before the first run. */
+    QString RunTaskName() const;
+    /** Downloads of the current (or last) run: queued in all, finished, and of those failed. */
+    struct TDownloadCounts
+    {
+        qsizetype Queued = 0;
+        qsizetype Done = 0;
+        qsizetype Failed = 0;
+    };
+    TDownloadCounts DownloadCounts() const;
 
     /** One scheduler tick (Timer1 calls it every second while enabled). */
     void Timer1Timer();

@@ -1,17 +1,24 @@
 #include "ui/mainunit.h"
 
 #include "crawl/webengine/webenginebrowser.h"
+#include "results/resultbackup.h"
 #include "task/catalogue.h"
+#include "task/errors.h"
+#include "task/logging.h"
 #include "ui/aboutunit.h"
 #include "ui/desktop.h"
+#include "ui/elidedlabel.h"
 #include "ui/icons.h"
+#include "ui/livestate.h"
 #include "ui/messages.h"
 #include "ui/outputpanel.h"
 #include "ui/productinfo.h"
+#include "ui/resultrowmenu.h"
 #include "ui/settingunit.h"
 #include "ui/summarypanel.h"
 #include "ui/taskunit.h"
 #include "ui/tasktree.h"
+#include "ui/windowmemory.h"
 
 #include <QAction>
 #include <QApplication>
@@ -23,16 +30,20 @@
 #include <QProgressBar>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QWebEngineView>
+#include <algorithm>
 
 namespace {
 
 constexpr int kSideAreaWidth = 239;
 constexpr int kSplitterWidth = 7;
 constexpr int kHeaderHeight = 35;
+constexpr int kLiveRefreshMs = 250;
+const QSize kDesignedSize(1084, 749);
 
 } // namespace
 
@@ -44,7 +55,9 @@ TMainForm::TMainForm(const QString& programFolder, std::unique_ptr<TBrowser> bro
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("Pagemint"));
     setWindowIcon(ProgramIcon());
-    resize(1084, 749);
+    resize(kDesignedSize);
+    m_windowState = ReadWindowState(m_paths.ProgramSettingsFile());
+    RestoreNormalFrame(this, m_windowState);
 
     if (!m_browser) {
         auto web = std::make_unique<TWebEngineBrowser>(m_paths.BrowserProfileFolder());
@@ -62,6 +75,16 @@ TMainForm::TMainForm(const QString& programFolder, std::unique_ptr<TBrowser> bro
     BuildStatusBar();
     SetupActions();
     FormCreate();
+    RestoreWindowState();
+    ApplyDesignedMinimum(this, kDesignedSize);
+    new TResultRowMenu(m_output, m_harvester->Results(), m_paths, [this] { return m_harvester->ShownTaskName(); });
+
+    // While a run or its downloads go on, the summary, the downloads pane and the title follow
+    // it a few times a second.
+    m_liveTimer = new QTimer(this);
+    m_liveTimer->setInterval(kLiveRefreshMs);
+    connect(m_liveTimer, &QTimer::timeout, this, &TMainForm::RefreshLiveState);
+    connect(m_harvester.get(), &THarvester::DownloadsFinished, this, &TMainForm::RefreshLiveState);
 
     // The three dialogs exist hidden for the whole run and are shown modally on demand.
     m_taskForm = new TTaskForm(m_paths, *m_tree, m_harvester->CurrentTask(), this);
@@ -108,6 +131,7 @@ QWidget* TMainForm::SectionHeader(const QString& caption, QWidget* parent)
 void TMainForm::BuildLayout(QWidget* browserView)
 {
     auto* splitter = new QSplitter(Qt::Horizontal, this);
+    m_splitter = splitter;
     splitter->setObjectName(QStringLiteral("MainSplitter"));
     splitter->setHandleWidth(kSplitterWidth);
     splitter->setChildrenCollapsible(false);
@@ -177,14 +201,25 @@ void TMainForm::BuildStatusBar()
         bar->addWidget(progressBar);
         return progressBar;
     };
-    m_taskField = fixedLabel(QStringLiteral("Task: "), 150, "TaskField");
+    // A long task name is shortened at its end, with the whole name as tooltip.
+    auto* taskField = new TElidedLabel(QStringLiteral("Task: "), bar);
+    taskField->SetElideMode(Qt::ElideRight);
+    taskField->setObjectName(QStringLiteral("TaskField"));
+    taskField->setMinimumWidth(150);
+    taskField->setMaximumWidth(260);
+    bar->addWidget(taskField);
+    m_taskField = taskField;
     m_taskField->setTextFormat(Qt::PlainText);   // task names and page addresses are shown as typed
-    m_taskField->setMaximumWidth(260);
     fixedLabel(QStringLiteral("Search Progress:"), 101, "SearchProgressLabel");
     m_searchProgress = progress("SearchProgress");
     fixedLabel(QStringLiteral("Download Progress:"), 112, "DownloadProgressLabel");
     m_downloadProgress = progress("DownloadProgress");
-    m_currentPage = new QLabel(QStringLiteral("Current Page:"), bar);
+    m_downloadsPane = new QLabel(DownloadsPaneText(0, 0, 0), bar);
+    m_downloadsPane->setObjectName(QStringLiteral("DownloadsPane"));
+    bar->addWidget(m_downloadsPane);
+    // The address is shortened in the middle, so its host and its end stay visible; the
+    // tooltip holds it whole.
+    m_currentPage = new TElidedLabel(QStringLiteral("Current Page:"), bar);
     m_currentPage->setObjectName(QStringLiteral("CurrentPageField"));
     m_currentPage->setTextFormat(Qt::PlainText);
     m_currentPage->setMinimumWidth(50);
@@ -200,23 +235,40 @@ void TMainForm::SetupActions()
                 [this, handler] { TMessages::RunCommand(this, [this, handler] { (this->*handler)(); }); });
         return action;
     };
-    QAction* add = command("ActionNew", QStringLiteral("Add"), TIconKind::Add, &TMainForm::ActionNewExecute);
-    QAction* del = command("ActionDel", QStringLiteral("Delete"), TIconKind::Delete, &TMainForm::ActionDelExecute);
-    QAction* start = command("ActionStart", QStringLiteral("Start"), TIconKind::Start, &TMainForm::ActionStartExecute);
-    QAction* stop = command("ActionPause", QStringLiteral("Stop"), TIconKind::Stop, &TMainForm::ActionPauseExecute);
-    QAction* settings = command("ActionSettings", QStringLiteral("Settings"), TIconKind::Settings,
+    // Captions carry access keys; tool buttons show them without the "&".
+    QAction* add = command("ActionNew", QStringLiteral("&Add"), TIconKind::Add, &TMainForm::ActionNewExecute);
+    QAction* del = command("ActionDel", QStringLiteral("&Delete"), TIconKind::Delete, &TMainForm::ActionDelExecute);
+    QAction* start = command("ActionStart", QStringLiteral("&Start"), TIconKind::Start, &TMainForm::ActionStartExecute);
+    QAction* stop = command("ActionPause", QStringLiteral("S&top"), TIconKind::Stop, &TMainForm::ActionPauseExecute);
+    QAction* settings = command("ActionSettings", QStringLiteral("&Settings"), TIconKind::Settings,
                                 &TMainForm::ActionSettingsExecute);
-    QAction* exit = command("ActionExit", QStringLiteral("Exit"), TIconKind::Exit, &TMainForm::ActionExitExecute);
+    QAction* exit = command("ActionExit", QStringLiteral("E&xit"), TIconKind::Exit, &TMainForm::ActionExitExecute);
+    QAction* restore = command("ActionRestoreResults", QStringLiteral("&Restore Previous Results"),
+                               TIconKind::Folder, &TMainForm::ActionRestoreExecute);
+    m_stopAction = stop;
+    add->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    start->setShortcut(QKeySequence(Qt::Key_F5));
+    settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    exit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    // Del deletes a task only while the tree has the focus, so it never takes a task away
+    // while the user edits or selects elsewhere. Esc stops a run only while one is active.
+    del->setShortcut(QKeySequence(Qt::Key_Delete));
+    del->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    m_tree->addAction(del);
+    if (QAction* exportList = m_output->findChild<QAction*>(QStringLiteral("ActionExportList")))
+        exportList->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
 
-    QMenu* taskMenu = menuBar()->addMenu(QStringLiteral("Task"));
+    QMenu* taskMenu = menuBar()->addMenu(QStringLiteral("&Task"));
     taskMenu->addActions({add, del});
     taskMenu->addSeparator();
     taskMenu->addActions({start, stop});
     taskMenu->addSeparator();
+    taskMenu->addAction(restore);
+    taskMenu->addSeparator();
     taskMenu->addAction(exit);
-    menuBar()->addMenu(QStringLiteral("Settings"))->addAction(settings);
+    menuBar()->addMenu(QStringLiteral("&Settings"))->addAction(settings);
 
-    QMenu* viewMenu = menuBar()->addMenu(QStringLiteral("View"));
+    QMenu* viewMenu = menuBar()->addMenu(QStringLiteral("&View"));
     auto areaItem = [this, viewMenu](const char* name, const QString& caption, QWidget* area) {
         QAction* item = viewMenu->addAction(caption);
         item->setObjectName(QString::fromLatin1(name));
@@ -224,21 +276,22 @@ void TMainForm::SetupActions()
         item->setChecked(true);
         connect(item, &QAction::toggled, area, &QWidget::setVisible);
     };
-    areaItem("ViewTaskWindow", QStringLiteral("Task Window"), m_taskArea);
-    areaItem("ViewOutputWindow", QStringLiteral("Output Window"), m_outputArea);
-    areaItem("ViewSearchWindow", QStringLiteral("Search Window"), m_searchArea);
+    areaItem("ViewTaskWindow", QStringLiteral("&Task Window"), m_taskArea);
+    areaItem("ViewOutputWindow", QStringLiteral("&Output Window"), m_outputArea);
+    areaItem("ViewSearchWindow", QStringLiteral("S&earch Window"), m_searchArea);
     viewMenu->addSeparator();
-    areaItem("ViewStatusBar", QStringLiteral("Status Bar"), statusBar());
+    areaItem("ViewStatusBar", QStringLiteral("Status &Bar"), statusBar());
 
-    QMenu* helpMenu = menuBar()->addMenu(QStringLiteral("Help"));
-    QAction* help = helpMenu->addAction(CommandIcon(TIconKind::Help), QStringLiteral("Help Manual"));
+    QMenu* helpMenu = menuBar()->addMenu(QStringLiteral("&Help"));
+    QAction* help = helpMenu->addAction(CommandIcon(TIconKind::Help), QStringLiteral("&Help Manual"));
     help->setObjectName(QStringLiteral("HelpManual"));
+    help->setShortcut(QKeySequence(Qt::Key_F1));
     connect(help, &QAction::triggered, this, [] { TDesktop::OpenWebPage(ProductInfo::HelpPageURL()); });
     helpMenu->addSeparator();
-    QAction* home = helpMenu->addAction(CommandIcon(TIconKind::Home), QStringLiteral("Homepage"));
+    QAction* home = helpMenu->addAction(CommandIcon(TIconKind::Home), QStringLiteral("Home&page"));
     home->setObjectName(QStringLiteral("Homepage"));
     connect(home, &QAction::triggered, this, [] { TDesktop::OpenWebPage(ProductInfo::HomepageURL()); });
-    QAction* about = helpMenu->addAction(CommandIcon(TIconKind::About), QStringLiteral("About..."));
+    QAction* about = helpMenu->addAction(CommandIcon(TIconKind::About), QStringLiteral("&About..."));
     about->setObjectName(QStringLiteral("About"));
     connect(about, &QAction::triggered, this, [this] { m_aboutForm->exec(); });
 
@@ -250,7 +303,8 @@ void TMainForm::SetupActions()
     toolBar->setContextMenuPolicy(Qt::PreventContextMenu);
     toolBar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     toolBar->setIconSize(QSize(20, 20));
-    toolBar->setFixedHeight(44 + 4);
+    // At least the designed height; taller when a larger font needs room for the captions.
+    toolBar->setMinimumHeight(44 + 4);
     for (QAction* action : {add, del, start, stop, settings}) {
         toolBar->addAction(action);
         if (auto* button = qobject_cast<QToolButton*>(toolBar->widgetForAction(action)))
@@ -308,8 +362,9 @@ void TMainForm::ShowTaskSummary(bool show)
     TSummaryData summary;
     summary.TaskName = m_harvester->CurrentTask().TaskName;
     const std::optional<QString> shown = m_tree->SelectedTask();
-    summary.Running = m_harvester->IsRunActive() && shown && !run.RunningTaskName.isEmpty()
-                   && run.RunningTaskName == *shown;
+    // Running from the start of the run until its crawl has returned and its downloads are done.
+    summary.Running = shown && *shown == m_harvester->RunTaskName()
+                   && (m_harvester->IsRunActive() || !m_harvester->DownloadsIdle());
     summary.VisitedPages = run.VisitedURLList.Count();
     summary.TotalPages = summary.VisitedPages + run.NextLevelURLList.Count();
     for (int tab = 0; tab < ResultTabCount; ++tab)
@@ -354,6 +409,7 @@ void TMainForm::ActionStartExecute()
         }
     } closeAfterRun{this};
     m_harvester->RunTask(*name);
+    RefreshLiveState();
 }
 
 void TMainForm::ActionPauseExecute()
@@ -371,8 +427,47 @@ void TMainForm::ActionExitExecute()
     close();
 }
 
+void TMainForm::ActionRestoreExecute()
+{
+    const std::optional<QString> name = m_tree->SelectedTask();
+    if (!name) {
+        TMessages::Information(this, QStringLiteral("Please select a task."));
+        return;
+    }
+    if (m_harvester->IsRunActive() && m_harvester->RunTaskName() == *name) {
+        TMessages::Information(this, QStringLiteral("Task ") + *name
+                                         + QStringLiteral(" is running. Stop it before restoring its previous results."));
+        return;
+    }
+    if (!HasResultBackup(m_paths, *name)) {
+        TMessages::Information(this, QStringLiteral("Task ") + *name + QStringLiteral(" has no previous results."));
+        return;
+    }
+    if (!TMessages::Question(this, QStringLiteral("Replace the results of task ") + *name
+                                       + QStringLiteral(" with its previous results? The results shown now "
+                                                        "become the previous ones.")))
+        return;
+    RestoreResultLists(m_paths, *name);
+    TaskTreeChange();
+}
+
+bool TMainForm::ConfirmCloseWhileBusy()
+{
+    if (m_harvester->IsRunActive())
+        return TMessages::Question(this, QStringLiteral("Task ") + m_harvester->RunTaskName()
+                                             + QStringLiteral(" is running. Stop it and exit?"));
+    if (!m_harvester->DownloadsIdle())
+        return TMessages::Question(this, QStringLiteral("Downloads of task ") + m_harvester->RunTaskName()
+                                             + QStringLiteral(" are still running. Stop them and exit?"));
+    return true;
+}
+
 void TMainForm::closeEvent(QCloseEvent* event)
 {
+    if (!m_closing && !ConfirmCloseWhileBusy()) {
+        event->ignore();
+        return;
+    }
     if (m_harvester->IsRunActive()) {
         // The run is stopped as "Stop" would (its lists are saved); the engine can be shut down
         // only once RunTask has returned, which then closes the window again.
@@ -395,6 +490,15 @@ void TMainForm::FormClose()
         return;
     m_closed = true;
     m_closing = true;
+    if (m_liveTimer)
+        m_liveTimer->stop();
+    try {
+        SaveWindowState();
+    } catch (const EPagemintError& error) {
+        qCWarning(lcUi, "window state not saved: %s", qPrintable(error.Message()));
+    } catch (...) {
+        qCWarning(lcUi, "window state not saved");
+    }
     // The download workers are aborted and joined before the catalogue is written and the
     // window (with the lock they share) goes away.
     try {
@@ -425,6 +529,72 @@ void TMainForm::SetCurrentPage(const QString& text)
 {
     if (m_currentPage)
         m_currentPage->setText(text);
+}
+
+void TMainForm::RunStarted(const QString& taskName)
+{
+    Q_UNUSED(taskName);
+    m_stopAction->setShortcut(QKeySequence(Qt::Key_Escape));
+    m_liveTimer->start();
+    RefreshLiveState();
+}
+
+void TMainForm::RefreshLiveState()
+{
+    if (m_closed)
+        return;
+    const bool crawling = m_harvester->IsRunActive();
+    const bool downloading = !m_harvester->DownloadsIdle();
+    const THarvester::TDownloadCounts counts = m_harvester->DownloadCounts();
+    m_downloadsPane->setText(DownloadsPaneText(counts.Done, counts.Queued, counts.Failed));
+    const int percent = crawling ? m_searchProgress->value() : m_downloadProgress->value();
+    setWindowTitle(RunWindowTitle(m_harvester->RunTaskName(), crawling, downloading, percent));
+    if (!crawling)
+        m_stopAction->setShortcut(QKeySequence());
+    if (!crawling && !downloading)
+        m_liveTimer->stop();
+    const std::optional<QString> shown = m_tree->SelectedTask();
+    if (shown && *shown == m_harvester->RunTaskName() && !m_galleryBusy)
+        ShowTaskSummary(true);
+}
+
+// ---- Window state ----
+
+void TMainForm::RestoreWindowState()
+{
+    const QList<int> sizes = m_windowState.SplitterSizes(0);
+    if (sizes.size() == m_splitter->count() && std::all_of(sizes.begin(), sizes.end(), [](int n) { return n > 0; }))
+        m_splitter->setSizes(sizes);
+    if (IsResultTab(m_windowState.TabIndex))
+        m_output->ShowTab(m_windowState.TabIndex);
+    if (!m_windowState.TaskName.isEmpty()) {
+        for (int i = 0; i < m_tree->Root()->childCount(); ++i) {
+            QTreeWidgetItem* node = m_tree->Root()->child(i);
+            if (node->text(0) == m_windowState.TaskName) {
+                m_tree->setCurrentItem(node);
+                break;
+            }
+        }
+    }
+}
+
+void TMainForm::SaveWindowState()
+{
+    TWindowState state = m_windowState;
+    const QRect normal = normalGeometry();
+    if (normal.isValid()) {
+        state.X = normal.x();
+        state.Y = normal.y();
+        state.Width = normal.width();
+        state.Height = normal.height();
+    }
+    // An area hidden through the View menu has no size: its remembered size stays.
+    const QList<int> sizes = m_splitter->sizes();
+    if (std::all_of(sizes.begin(), sizes.end(), [](int n) { return n > 0; }))
+        state.Splitters = {sizes};
+    state.TabIndex = m_output->CurrentTab();
+    state.TaskName = m_tree->SelectedTask().value_or(QString());
+    WriteWindowState(m_paths.ProgramSettingsFile(), state);
 }
 
 void TMainForm::SetDownloadProgress(int percent)

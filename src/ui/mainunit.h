@@ -10,11 +10,13 @@
 
 #include "crawl/browser.h"
 #include "engine/harvester.h"
+#include "task/windowstate.h"
 
 #include <QMainWindow>
 #include <memory>
 
 class TAboutForm;
+class TElidedLabel;
 class TOutputPanel;
 class TSettingForm;
 class TSummaryPanel;
@@ -22,6 +24,8 @@ class TTaskForm;
 class TTaskTree;
 class QLabel;
 class QProgressBar;
+class QSplitter;
+class QTimer;
 
 class TMainForm : public QMainWindow, public THarvestHost
 {
@@ -47,6 +51,12 @@ public:
     void ActionPauseExecute();
     void ActionSettingsExecute();
     void ActionExitExecute();
+    /** "Restore Previous Results": swaps the selected task's list files with its backup
+     *  generation after a confirmation; refused while that task runs. */
+    void ActionRestoreExecute();
+    /** Brings the summary, the downloads pane, the window title and the Esc shortcut of "Stop"
+     *  up to date with the run; runs every 250 ms while a run or its downloads go on. */
+    void RefreshLiveState();
     /** Aborts and joins the downloads, then writes the catalogue; errors are swallowed. Runs once.
      *  A window closed during a run first stops the run and closes once the run has returned. */
     void FormClose();
@@ -62,7 +72,9 @@ public:
     QWidget* OutputArea() const { return m_outputArea; }
     QWidget* SearchArea() const { return m_searchArea; }
     QLabel* TaskField() const { return m_taskField; }
-    QLabel* CurrentPageField() const { return m_currentPage; }
+    TElidedLabel* CurrentPageField() const { return m_currentPage; }
+    QLabel* DownloadsPane() const { return m_downloadsPane; }
+    QSplitter* MainSplitter() const { return m_splitter; }
     QProgressBar* SearchProgress() const { return m_searchProgress; }
     QProgressBar* DownloadProgress() const { return m_downloadProgress; }
 
@@ -74,6 +86,7 @@ public:
     void SetGalleryBusy(bool busy) override;
     void SetGalleryProgress(bool visible, int percent) override;
     void SetImagesRepaint(bool enabled) override;
+    void RunStarted(const QString& taskName) override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -84,6 +97,11 @@ private:
     void BuildStatusBar();
     void SetupActions();
     QWidget* SectionHeader(const QString& caption, QWidget* parent);
+    /** The remembered tab, selected task and splitter sizes (the frame is set before). */
+    void RestoreWindowState();
+    void SaveWindowState();
+    /** Closing while a run or its downloads go on asks first; true to go on closing. */
+    bool ConfirmCloseWhileBusy();
 
     TPaths m_paths;
     std::unique_ptr<TBrowser> m_browser;
@@ -98,13 +116,18 @@ private:
     QWidget* m_taskArea = nullptr;
     QWidget* m_outputArea = nullptr;
     QWidget* m_searchArea = nullptr;
+    QSplitter* m_splitter = nullptr;
     TTaskTree* m_tree = nullptr;
     TSummaryPanel* m_summary = nullptr;
     TOutputPanel* m_output = nullptr;
     QLabel* m_taskField = nullptr;
-    QLabel* m_currentPage = nullptr;
+    TElidedLabel* m_currentPage = nullptr;
     QProgressBar* m_searchProgress = nullptr;
     QProgressBar* m_downloadProgress = nullptr;
+    QLabel* m_downloadsPane = nullptr;
+    QAction* m_stopAction = nullptr;
+    QTimer* m_liveTimer = nullptr;
+    TWindowState m_windowState;   // as read at start; kept where the window has nothing newer
 
     TTaskForm* m_taskForm = nullptr;
     TSettingForm* m_settingForm = nullptr;

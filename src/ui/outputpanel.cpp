@@ -127,7 +127,7 @@ QToolBar* TOutputPanel::BuildToolBar()
     auto* menu = new QMenu(this);
     menu->setObjectName(QStringLiteral("ViewMenu"));
     for (const TResultTabInfo& info : ResultTabs) {
-        QAction* item = menu->addAction(QString::fromLatin1(info.Caption));
+        QAction* item = menu->addAction(u'&' + QString::fromLatin1(info.Caption));
         item->setData(int(info.Tab));
     }
     connect(menu, &QMenu::triggered, this, [this](QAction* item) { ShowTab(item->data().toInt()); });

@@ -1,0 +1,20 @@
+#include "ui/livestate.h"
+
+QString DownloadsPaneText(qsizetype done, qsizetype queued, qsizetype failed)
+{
+    return QStringLiteral("Downloads: %1/%2 (%3 failed)").arg(done).arg(queued).arg(failed);
+}
+
+QString RunWindowTitle(const QString& taskName, bool crawling, bool downloading, int percent)
+{
+    const QString program = QStringLiteral("Pagemint");
+    if (!crawling && !downloading)
+        return program;
+    const int shown = qBound(0, percent, 100);
+    // A title is one line: line breaks in a task name would break it.
+    QString name = taskName;
+    name.replace(QLatin1Char('\n'), QLatin1Char(' ')).replace(QLatin1Char('\r'), QLatin1Char(' '));
+    // Joined piece by piece: a "%1" in a task name is text, not a place holder.
+    return program + QStringLiteral(" - ") + name + (crawling ? QStringLiteral(" (") : QStringLiteral(" (downloading "))
+         + QString::number(shown) + QStringLiteral("%)");
+}
