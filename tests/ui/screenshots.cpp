@@ -203,9 +203,7 @@ int main(int argc, char** argv)
         Settle(100);
     std::fprintf(stderr, "downloads %s\n", deadline.hasExpired() ? "still running" : "done");
 
-    // The summary is a snapshot taken at selection: select the task again to see the run's numbers.
-    tree->setCurrentItem(tree->Root());
-    tree->setCurrentItem(tree->Root()->child(0));
+    // The summary, the downloads pane and the title have followed the run to its end.
     const char* tabs[5] = {"text", "images", "flash", "downloads", "links"};
     for (int tab : {1, 0, 2, 3, 4}) {
         form.Output()->ShowTab(tab);
