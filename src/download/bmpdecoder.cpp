@@ -271,10 +271,20 @@ bool DecodeBmp(QIODevice& device, QImage& image, qint64 maxPixels)
     std::vector<QRgb> table;
     if (bits <= 8) {
         const qint64 entrySize = core ? 3 : 4;
-        qint64 entries = header.ColoursUsed ? qint64(header.ColoursUsed) : (qint64(1) << bits);
-        entries = std::min(entries, qint64(1) << bits);   // indexes cannot name more
-        if (tableStart + entries * entrySize > pixelOffset)
-            return false;
+        const qint64 room = (pixelOffset - tableStart) / entrySize;
+        qint64 entries;
+        if (header.ColoursUsed) {
+            // A declared table must lie wholly before the pixels; indexes cannot name more
+            // than 2^bits entries.
+            entries = std::min(qint64(header.ColoursUsed), qint64(1) << bits);
+            if (entries > room)
+                return false;
+        } else {
+            // A full table by default, or as much of it as the file holds before the pixels.
+            entries = std::min(qint64(1) << bits, room);
+            if (entries < 1)
+                return false;
+        }
         QByteArray raw;
         if (!ReadAt(device, tableStart, entries * entrySize, raw))
             return false;

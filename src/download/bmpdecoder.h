@@ -15,8 +15,9 @@ class QIODevice;
  * and top-down (negative height) rows. Alpha is not kept: the picture is opaque (RGB32).
  *
  * Refused (false): a bad signature or header size, a zero or negative width, a zero height,
- * more than maxPixels pixels, an unknown depth or compression, a colour table or pixel offset
- * outside the file or overlapping each other, masks that select no colour bit, uncompressed
+ * more than maxPixels pixels, an unknown depth or compression, a pixel offset outside the file
+ * or inside the headers, a declared colour table that does not end before the pixels (an
+ * undeclared one is as long as the room before the pixels allows, at least one entry), masks that select no colour bit, uncompressed
  * rows that end before the picture does, and compressed data that ends before its
  * end-of-picture mark while rows are still missing.
  *
