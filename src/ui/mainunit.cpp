@@ -447,6 +447,16 @@ void TMainForm::SetGalleryBusy(bool busy)
     }
 }
 
+void TMainForm::SetBusyCursor(bool busy)
+{
+    if (busy) {
+        if (m_busyCursorDepth++ == 0)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+    } else if (m_busyCursorDepth > 0 && --m_busyCursorDepth == 0) {
+        QApplication::restoreOverrideCursor();
+    }
+}
+
 void TMainForm::SetGalleryProgress(bool visible, int percent)
 {
     if (m_summary)
