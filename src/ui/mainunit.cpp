@@ -21,6 +21,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QScreen>
+#include <QWindow>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QToolBar>
@@ -44,7 +46,12 @@ TMainForm::TMainForm(const QString& programFolder, std::unique_ptr<TBrowser> bro
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("Pagemint"));
     setWindowIcon(ProgramIcon());
-    resize(1084, 749);
+    // The design size, within the screen's free area: the window opens maximised, and its
+    // normal size must fit the screen too.
+    QSize normalSize(1084, 749);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        normalSize = normalSize.boundedTo(screen->availableGeometry().size());
+    resize(normalSize);
 
     if (!m_browser) {
         auto web = std::make_unique<TWebEngineBrowser>(m_paths.BrowserProfileFolder());
@@ -389,6 +396,26 @@ void TMainForm::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
+bool TMainForm::event(QEvent* event)
+{
+    if (event->type() == QEvent::WinIdChange) {
+        // The browser view's first frame makes Qt replace the window's native window, and the
+        // new one starts without the maximised state the window manager was given: hand the
+        // states the window had to the new native window.
+        const Qt::WindowStates states = windowState();
+        if (states & (Qt::WindowMaximized | Qt::WindowFullScreen)) {
+            QMetaObject::invokeMethod(
+                this,
+                [this, states] {
+                    if (QWindow* window = windowHandle())
+                        window->setWindowStates(states);
+                },
+                Qt::QueuedConnection);
+        }
+    }
+    return QMainWindow::event(event);
+}
+
 void TMainForm::FormClose()
 {
     if (m_closed)
@@ -443,6 +470,16 @@ void TMainForm::SetGalleryBusy(bool busy)
         setEnabled(false);
     } else {
         setEnabled(true);
+        QApplication::restoreOverrideCursor();
+    }
+}
+
+void TMainForm::SetBusyCursor(bool busy)
+{
+    if (busy) {
+        if (m_busyCursorDepth++ == 0)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+    } else if (m_busyCursorDepth > 0 && --m_busyCursorDepth == 0) {
         QApplication::restoreOverrideCursor();
     }
 }
