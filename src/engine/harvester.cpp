@@ -12,6 +12,7 @@
 #include "task/taskfile.h"
 
 #include <QCoreApplication>
+#include <functional>
 
 namespace {
 
@@ -19,7 +20,8 @@ namespace {
 class TEngineCrawlHost : public TCrawlHost
 {
 public:
-    TEngineCrawlHost(THarvestHost& host, QTimer& timer1) : m_host(host), m_timer1(timer1) {}
+    TEngineCrawlHost(THarvestHost& host, QTimer& timer1, std::function<void(const QString&)> runStarted)
+        : m_host(host), m_timer1(timer1), m_runStarted(std::move(runStarted)) {}
 
     void ProcessMessages() override { m_host.ProcessMessages(); }
     qint64 NowMs() const override { return m_host.NowMs(); }
@@ -29,12 +31,17 @@ public:
     void StartDownloadTimer() override { m_timer1.start(); }
     bool CanPauseForLogon() const override { return m_host.CanPauseForLogon(); }
     void LogonPauseSkipped(const QString& url) override { m_host.LogonPauseSkipped(url); }
-    void RunStarted(const QString& taskName) override { m_host.RunStarted(taskName); }
+    void RunStarted(const QString& taskName) override
+    {
+        m_runStarted(taskName);
+        m_host.RunStarted(taskName);
+    }
     void CrawlCompleted(const QString& taskName) override { m_host.CrawlCompleted(taskName); }
 
 private:
     THarvestHost& m_host;
     QTimer& m_timer1;
+    std::function<void(const QString&)> m_runStarted;
 };
 
 /** The scheduler's host: Timer1 here, the progress bar at the front end. */
@@ -68,6 +75,7 @@ class TEngineGalleryHost : public TGalleryHost
 public:
     explicit TEngineGalleryHost(THarvestHost& host) : m_host(host) {}
 
+    void SetBusy(bool busy) override { m_host.SetBusyCursor(busy); }
     void SetWindowEnabled(bool enabled) override { m_host.SetGalleryBusy(!enabled); }
     void SetRebuildProgress(bool visible, int percent) override { m_host.SetGalleryProgress(visible, percent); }
     void SetImagesRepaint(bool enabled) override { m_host.SetImagesRepaint(enabled); }
@@ -85,7 +93,7 @@ struct THarvester::TImpl
         : m_paths(paths)
         , m_browser(browser)
         , m_host(host)
-        , m_crawlHost(host, m_timer1)
+        , m_crawlHost(host, m_timer1, [this](const QString& taskName) { m_scheduler.SetRunTaskName(taskName); })
         , m_schedulerHost(host, m_timer1, [&owner] { emit owner.DownloadsFinished(); })
         , m_galleryHost(host)
         , m_driver(m_run, m_runLists, browser, m_crawlHost,

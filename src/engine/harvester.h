@@ -38,6 +38,8 @@ public:
     virtual void SetDownloadProgress(int percent) = 0;
     /** The gallery is rebuilt: show the busy cursor and disable the window (true), or restore (false). */
     virtual void SetGalleryBusy(bool busy) = 0;
+    /** The busy cursor while a thumbnail is made: shown (true) or restored (false); calls nest. */
+    virtual void SetBusyCursor(bool busy) { Q_UNUSED(busy); }
     /** The summary panel's thumbnail progress bar: shown with a value, or hidden. */
     virtual void SetGalleryProgress(bool visible, int percent) = 0;
     /** Suspends (false) or resumes (true) repainting of the Images list during a rebuild. */

@@ -28,6 +28,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QScreen>
+#include <QWindow>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTimer>
@@ -55,7 +57,12 @@ TMainForm::TMainForm(const QString& programFolder, std::unique_ptr<TBrowser> bro
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("Pagemint"));
     setWindowIcon(ProgramIcon());
-    resize(kDesignedSize);
+    // The design size, within the screen's free area: the window opens maximised, and its
+    // normal size must fit the screen too. A remembered normal frame replaces it.
+    QSize normalSize = kDesignedSize;
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        normalSize = normalSize.boundedTo(screen->availableGeometry().size());
+    resize(normalSize);
     m_windowState = ReadWindowState(m_paths.ProgramSettingsFile());
     RestoreNormalFrame(this, m_windowState);
 
@@ -484,6 +491,26 @@ void TMainForm::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
+bool TMainForm::event(QEvent* event)
+{
+    if (event->type() == QEvent::WinIdChange) {
+        // The browser view's first frame makes Qt replace the window's native window, and the
+        // new one starts without the maximised state the window manager was given: hand the
+        // states the window had to the new native window.
+        const Qt::WindowStates states = windowState();
+        if (states & (Qt::WindowMaximized | Qt::WindowFullScreen)) {
+            QMetaObject::invokeMethod(
+                this,
+                [this, states] {
+                    if (QWindow* window = windowHandle())
+                        window->setWindowStates(states);
+                },
+                Qt::QueuedConnection);
+        }
+    }
+    return QMainWindow::event(event);
+}
+
 void TMainForm::FormClose()
 {
     if (m_closed)
@@ -613,6 +640,16 @@ void TMainForm::SetGalleryBusy(bool busy)
         setEnabled(false);
     } else {
         setEnabled(true);
+        QApplication::restoreOverrideCursor();
+    }
+}
+
+void TMainForm::SetBusyCursor(bool busy)
+{
+    if (busy) {
+        if (m_busyCursorDepth++ == 0)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+    } else if (m_busyCursorDepth > 0 && --m_busyCursorDepth == 0) {
         QApplication::restoreOverrideCursor();
     }
 }

@@ -84,12 +84,14 @@ public:
     void SetCurrentPage(const QString& text) override;
     void SetDownloadProgress(int percent) override;
     void SetGalleryBusy(bool busy) override;
+    void SetBusyCursor(bool busy) override;
     void SetGalleryProgress(bool visible, int percent) override;
     void SetImagesRepaint(bool enabled) override;
     void RunStarted(const QString& taskName) override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     void FormCreate();
@@ -111,6 +113,7 @@ private:
     bool m_closeAfterRun = false;  // closing waits for RunTask to return
     bool m_closed = false;
     bool m_galleryBusy = false;
+    int m_busyCursorDepth = 0;
 
     QWidget* m_browserView = nullptr;
     QWidget* m_taskArea = nullptr;

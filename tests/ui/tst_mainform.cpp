@@ -25,7 +25,9 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QScreen>
 #include <QTemporaryDir>
+#include <QWindow>
 #include <QTimer>
 #include <QToolButton>
 #include <QtTest>
@@ -107,6 +109,28 @@ private slots:
     {
         m_form.reset();
         m_dir.reset();
+    }
+
+    void opensMaximisedWithinTheScreen()
+    {
+        // The normal size is the design size cut to the screen's free area.
+        auto browser = std::make_unique<TFakeBrowser>();
+        m_browser = browser.get();
+        m_form = std::make_unique<TMainForm>(m_paths->ProgramFolder(), std::move(browser));
+        const QSize available = QGuiApplication::primaryScreen()->availableGeometry().size();
+        QCOMPARE(m_form->size(), QSize(1084, 749).boundedTo(available));
+        QVERIFY(m_form->minimumSizeHint().width() <= 1024);
+        QVERIFY(m_form->minimumSizeHint().height() <= 700);
+
+        // Shown the way the program shows it, it is maximised and stays so once the window's
+        // events have run, a replaced native window included.
+        m_form->showMaximized();
+        QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+        QEvent winIdChange(QEvent::WinIdChange);
+        QCoreApplication::sendEvent(m_form.get(), &winIdChange);
+        QCoreApplication::processEvents();
+        QVERIFY(m_form->isMaximized());
+        QVERIFY(m_form->windowHandle()->windowStates() & Qt::WindowMaximized);
     }
 
     void startUp()
