@@ -46,7 +46,11 @@ void RestoreNormalFrame(QWidget* window, const TWindowState& state)
     if (!state.HasGeometry())
         return;
     const QRect frame(state.X, state.Y, state.Width, state.Height);
-    const QRect fitted = FitIntoArea(frame, AvailableAreaAt(frame.center()));
+    // The frame is the client area: room is left for the title bar and borders around it.
+    const QRect area = AvailableAreaAt(frame.center())
+                           .adjusted(kDecorationWidth / 2, kDecorationHeight - kDecorationWidth / 2,
+                                     -kDecorationWidth / 2, -kDecorationWidth / 2);
+    const QRect fitted = FitIntoArea(frame, area);
     window->setGeometry(fitted);
 }
 
