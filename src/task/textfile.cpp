@@ -153,7 +153,9 @@ QByteArray JoinTextLines(const QStringList& lines)
 void WriteFileAtomically(const QString& path, const QByteArray& bytes)
 {
     const TPathKind kind = KindOf(path);
-    if (kind == TPathKind::Other || kind == TPathKind::Folder)
+    if (kind == TPathKind::Folder)
+        throw WriteError(path);
+    if (kind == TPathKind::Other)
         throw EPagemintError(QStringLiteral("Unable to write to ") + path + QStringLiteral(": not a regular file"));
 
     // QSaveFile writes a temporary file beside the target and renames it over the target on
