@@ -9,10 +9,13 @@
 #include "results/resultbackup.h"
 #include "download/schedulerhost.h"
 #include "results/resultfiles.h"
+#include "task/errors.h"
 #include "task/taskfile.h"
 
 #include <QCoreApplication>
 #include <functional>
+
+#include <optional>
 
 namespace {
 
@@ -138,6 +141,8 @@ struct THarvester::TImpl
     TResultLists m_shownLists;  // what the front end shows
     QString m_runListsTask;     // the task whose run filled m_runLists
     QString m_shownTask;
+    QString m_unreadTask;       // the selected task whose settings.ini could not be read
+    QString m_unreadError;      // and the error that said so
     QTimer m_timer1;
     TEngineCrawlHost m_crawlHost;
     TEngineSchedulerHost m_schedulerHost;
@@ -204,16 +209,36 @@ void THarvester::SelectTask(const QString& taskName)
     TImpl& d = *m_impl;
     d.m_shownTask = taskName;
     d.m_gallery.SetShownTask(taskName);
+    // A list file that cannot be read is reported after the settings are read, so that
+    // CurrentTask never goes on holding the task selected before.
+    std::optional<EPagemintError> listError;
     if (d.ShowsRunLists() && d.m_driver.IsRunActive()) {
         // The running task: its live lists, and the pictures downloaded for it so far.
         d.m_shownLists.ClearAll();
         d.MirrorRunLists();
         d.m_gallery.LoadGalleryFolder(d.m_paths.ImagesFolder(taskName));
     } else {
-        LoadResultLists(d.m_shownLists, d.m_paths, taskName,
-                        [&d](const QString& folder) { d.m_gallery.LoadGalleryFolder(folder); });
+        try {
+            LoadResultLists(d.m_shownLists, d.m_paths, taskName,
+                            [&d](const QString& folder) { d.m_gallery.LoadGalleryFolder(folder); });
+        } catch (const EPagemintError& error) {
+            listError = error;
+        }
     }
-    d.m_currentTask = LoadTaskFile(d.m_paths.TaskSettingsFile(taskName));
+    try {
+        d.m_currentTask = LoadTaskFile(d.m_paths.TaskSettingsFile(taskName));
+        d.m_unreadTask.clear();
+        d.m_unreadError.clear();
+    } catch (const EPagemintError& error) {
+        // Only the name is known; "Start" refuses to run the task on these blank settings.
+        d.m_currentTask = TTaskItem();
+        d.m_currentTask.TaskName = taskName;
+        d.m_unreadTask = taskName;
+        d.m_unreadError = error.Message();
+        throw;
+    }
+    if (listError)
+        throw *listError;
 }
 
 void THarvester::SelectNoTask()
@@ -241,6 +266,10 @@ void THarvester::RunTask(const QString& taskName)
     TImpl& d = *m_impl;
     if (d.m_shutDown)
         return;
+    // Settings that could not be read are not run on: the run would save empty lists over
+    // the task's own.
+    if (!d.m_driver.IsRunActive() && !d.m_unreadError.isEmpty() && taskName == d.m_unreadTask)
+        throw EPagemintError(d.m_unreadError);
     if (!d.m_driver.IsRunActive()) {
         d.m_runListsTask = taskName;
         d.m_backupPending = true;

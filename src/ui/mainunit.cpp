@@ -39,6 +39,8 @@
 #include <QWebEngineView>
 #include <algorithm>
 
+#include <exception>
+
 namespace {
 
 constexpr int kSideAreaWidth = 239;
@@ -115,7 +117,7 @@ TMainForm::~TMainForm()
 void TMainForm::FormCreate()
 {
     m_output->ShowTab(TabImages);
-    LoadTaskList();
+    TMessages::RunCommand(this, [this] { LoadTaskList(); });
     TMessages::RunCommand(this, [this] { m_harvester->ReadProgramSettings(); });
 }
 
@@ -337,20 +339,38 @@ void TMainForm::SetupActions()
 
 void TMainForm::LoadTaskList()
 {
-    m_tree->Reset(::LoadTaskList(m_paths));
+    m_catalogueUnread = false;
+    try {
+        m_tree->Reset(::LoadTaskList(m_paths));
+    } catch (const EPagemintError&) {
+        m_catalogueUnread = true;
+        m_tree->Reset({});
+        throw;
+    }
 }
 
 void TMainForm::SaveTaskList()
 {
+    // The tree of a catalogue that could not be read is not the catalogue: it never replaces it.
+    if (m_catalogueUnread)
+        throw EPagemintError(QStringLiteral("Unable to write to ") + m_paths.TaskListFile());
     ::SaveTaskList(m_paths, m_tree->TaskNames());
 }
 
 void TMainForm::TaskTreeChange()
 {
     if (const std::optional<QString> name = m_tree->SelectedTask()) {
-        m_harvester->SelectTask(*name);
+        // A file of the task that cannot be read is reported once the task is shown.
+        std::exception_ptr error;
+        try {
+            m_harvester->SelectTask(*name);
+        } catch (const EPagemintError&) {
+            error = std::current_exception();
+        }
         ShowTaskSummary(true);
         m_taskField->setText(QStringLiteral("Task: ") + *name);
+        if (error)
+            std::rethrow_exception(error);
     } else {
         m_harvester->SelectNoTask();
         ShowTaskSummary(false);

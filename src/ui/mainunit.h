@@ -41,6 +41,8 @@ public:
     ~TMainForm() override;
 
     // The window's entry points.
+    /** Fills the tree from tasklist.dat. A catalogue that exists but cannot be read leaves the
+     *  root alone, throws, and is then never written over by SaveTaskList. */
     void LoadTaskList();
     void SaveTaskList();
     void TaskTreeChange();
@@ -114,6 +116,7 @@ private:
     bool m_closed = false;
     bool m_galleryBusy = false;
     int m_busyCursorDepth = 0;
+    bool m_catalogueUnread = false;  // tasklist.dat exists but could not be read at start-up
 
     QWidget* m_browserView = nullptr;
     QWidget* m_taskArea = nullptr;

@@ -11,6 +11,7 @@
 #include "ui/taskunit.h"
 #include "ui/tasktree.h"
 #include "uitestsupport.h"
+#include "../support/filerights.h"
 
 #include <QAction>
 #include <QFile>
@@ -331,6 +332,52 @@ private slots:
         Action("ActionExit")->trigger();
         QVERIFY(!m_form->isVisible());
         QCOMPARE(ReadFile(m_paths->TaskListFile()), QByteArray("a\r\nd\r\n"));
+    }
+
+    void unreadableFilesAreReportedAndNeverOverwritten()
+    {
+        const TPermissionBitsCount bits;
+        if (!bits.Active())
+            QSKIP("permission bits cannot be made to count for this process");
+        MakeTask(QStringLiteral("a"));
+        MakeTask(QStringLiteral("b"));
+        WriteCatalogue("a\r\nb\r\n");
+        QFile::setPermissions(m_paths->TaskListFile(), QFileDevice::Permissions());
+        {
+            TUiRecorder ui;
+            Open();
+            QCOMPARE(ui.Messages, QStringList{QStringLiteral("Unable to read ") + m_paths->TaskListFile()});
+            QCOMPARE(ui.Kinds, QList<TMessages::TKind>{TMessages::TKind::Error});
+            QCOMPARE(m_form->TaskTree()->TaskNames(), QStringList());
+            Action("ActionExit")->trigger();
+            QVERIFY(!m_form->isVisible());
+        }
+        QFile::setPermissions(m_paths->TaskListFile(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        QCOMPARE(ReadFile(m_paths->TaskListFile()), QByteArray("a\r\nb\r\n"));   // every task is still listed
+
+        // A task whose settings.ini cannot be read is shown with the error and never run.
+        m_form.reset();
+        Open();
+        TUiRecorder ui;
+        const QString settings = m_paths->TaskSettingsFile(QStringLiteral("b"));
+        const QByteArray links = "http://kept/\r\n";
+        QFile linkFile(m_paths->ListFile(QStringLiteral("b"), TabLinks));
+        QVERIFY(linkFile.open(QIODevice::WriteOnly));
+        linkFile.write(links);
+        linkFile.close();
+        SelectTask(QStringLiteral("a"));
+        QFile::setPermissions(settings, QFileDevice::Permissions());
+        SelectTask(QStringLiteral("b"));
+        QCOMPARE(ui.Messages, QStringList{QStringLiteral("Unable to read ") + settings});
+        QCOMPARE(m_form->TaskField()->text(), QStringLiteral("Task: b"));
+        QCOMPARE(m_form->Harvester().CurrentTask().TaskName, QStringLiteral("b"));
+        QCOMPARE(m_form->Harvester().Results().Links(), QStringList{QStringLiteral("http://kept/")});
+        Action("ActionStart")->trigger();
+        QCOMPARE(ui.Messages.size(), 2);
+        QCOMPARE(ui.Messages.last(), QStringLiteral("Unable to read ") + settings);
+        QVERIFY(m_browser->Navigated.isEmpty());
+        QCOMPARE(ReadFile(m_paths->ListFile(QStringLiteral("b"), TabLinks)), links);
+        QFile::setPermissions(settings, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     }
 
     void treeKeepsItsSelectionShown()
