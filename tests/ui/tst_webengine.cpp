@@ -4,6 +4,7 @@
 #include "task/paths.h"
 #include "task/taskfile.h"
 #include "testsite.h"
+#include "ui/elidedlabel.h"
 #include "ui/mainunit.h"
 #include "ui/outputpanel.h"
 #include "ui/summarypanel.h"
