@@ -134,7 +134,9 @@ bool SaveScreen(QWidget* window, const QString& path)
 {
     Settle(400);
     QScreen* screen = window->screen();
-    const QPixmap shot = screen->grabWindow(0, window->x(), window->y(), window->width(), window->height());
+    // The whole frame: x() and y() are the frame's corner, width() and height() the client's.
+    const QRect frame = window->frameGeometry();
+    const QPixmap shot = screen->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
     const bool ok = !shot.isNull() && shot.save(path);
     std::fprintf(stderr, "%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
     return ok;
