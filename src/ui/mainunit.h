@@ -15,6 +15,8 @@
 #include <memory>
 
 class TAboutForm;
+class TLogonBar;
+class TTaskEditCommands;
 class TOutputPanel;
 class TSettingForm;
 class TSummaryPanel;
@@ -74,6 +76,11 @@ public:
     void SetGalleryBusy(bool busy) override;
     void SetGalleryProgress(bool visible, int percent) override;
     void SetImagesRepaint(bool enabled) override;
+    // The manual logon pause: the bar above the browser with its countdown and "Continue".
+    void LogonPauseStarted(qint64 deadlineMs) override;
+    void LogonPauseEnded() override;
+    TLogonBar* LogonBar() const { return m_logonBar; }
+    TTaskEditCommands* TaskEditCommands() const { return m_taskEdit; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -109,4 +116,6 @@ private:
     TTaskForm* m_taskForm = nullptr;
     TSettingForm* m_settingForm = nullptr;
     TAboutForm* m_aboutForm = nullptr;
+    TLogonBar* m_logonBar = nullptr;
+    TTaskEditCommands* m_taskEdit = nullptr;
 };
