@@ -7,6 +7,7 @@
 #include "ui/designedsize.h"
 #include "ui/messages.h"
 #include "ui/numberspinbox.h"
+#include "ui/outtextgrid.h"
 #include "ui/productinfo.h"
 #include "ui/tasktree.h"
 
@@ -186,7 +187,7 @@ QWidget* TTaskForm::BuildOutputTab()
 
     // Its access key moves the focus into the grid.
     auto* textGroup = new QGroupBox(QStringLiteral("&Text"), page);
-    m_grid = Named(new QTableWidget(kGridRows, kGridColumns, textGroup), "OutTextGrid");
+    m_grid = Named(new TOutTextGrid(kGridRows, kGridColumns, textGroup), "OutTextGrid");
     m_grid->horizontalHeader()->hide();
     m_grid->verticalHeader()->hide();
     m_grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -498,6 +499,8 @@ void TTaskForm::Save()
         }
         return;
     }
+    // The dialog's values replace CurrentTask only once they are on disk: a failed write leaves
+    // CurrentTask with the settings of the task the tree still selects.
     TTaskItem task;
     CopyControlsTo(task);
     const bool editing = m_editing;
