@@ -113,7 +113,9 @@ void TLogonBar::SetWidened(bool widened)
         QWidget* panel = m_splitter->widget(i);
         if (i == m_pane || panel->isHidden())
             continue;
-        sizes[i] = qMin(sizes[i], qMax(panel->minimumWidth(), panel->minimumSizeHint().width()));
+        // The least width the splitter allows it: its own minimum where it has one.
+        const int least = panel->minimumWidth() > 0 ? panel->minimumWidth() : panel->minimumSizeHint().width();
+        sizes[i] = qMin(sizes[i], least);
         rest -= sizes[i];
     }
     if (m_pane >= 0 && m_pane < sizes.size())
