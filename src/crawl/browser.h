@@ -35,4 +35,7 @@ public:
 
     /** Called when a navigation begins, with LocationURL at that moment ("Current Page: " + it). */
     std::function<void(const QString& locationUrl)> OnBeforeNavigate;
+    /** Called when the address shown changes (a navigation of the crawl or of the user, a
+     *  redirect), with LocationURL after the change. */
+    std::function<void(const QString& locationUrl)> OnUrlChanged;
 };

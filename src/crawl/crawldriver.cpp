@@ -33,18 +33,49 @@ TCrawlDriver::TCrawlDriver(TRunState& state, TResultLists& lists, TBrowser& brow
     m_browser.OnBeforeNavigate = [this](const QString& locationUrl) {
         m_host.SetCurrentPage(QStringLiteral("Current Page: ") + locationUrl);
     };
+    // The crawl's own page changes keep the field as navigation starts set it; the user's
+    // browsing (between runs, or while logging on) is followed page by page.
+    m_browser.OnUrlChanged = [this](const QString& locationUrl) {
+        if (!m_active || m_inLogonPause)
+            m_host.SetCurrentPage(QStringLiteral("Current Page: ") + locationUrl);
+    };
 }
 
 TCrawlDriver::~TCrawlDriver()
 {
     m_browser.OnBeforeNavigate = nullptr;
+    m_browser.OnUrlChanged = nullptr;
 }
 
 void TCrawlDriver::Wait(qint64 timeoutMs, const std::function<bool()>& done)
 {
-    const qint64 deadline = m_host.NowMs() + timeoutMs;
-    while (!done() && !m_state.StopRequested && m_host.NowMs() < deadline)
+    WaitUntil(m_host.NowMs() + timeoutMs, done);
+}
+
+void TCrawlDriver::WaitUntil(qint64 deadlineMs, const std::function<bool()>& done)
+{
+    while (!done() && !m_state.StopRequested && m_host.NowMs() < deadlineMs)
         m_host.ProcessMessages();
+}
+
+void TCrawlDriver::WaitForLogon()
+{
+    const qint64 deadline = m_host.NowMs() + LogonWaitMs;
+    m_logonEnded = false;
+    m_inLogonPause = true;
+    // The host hears of the end however the wait is left, an error of a pumped event included.
+    struct TPauseEnd
+    {
+        TCrawlDriver& driver;
+        ~TPauseEnd()
+        {
+            driver.m_inLogonPause = false;
+            driver.m_logonEnded = false;
+            driver.m_host.LogonPauseEnded();
+        }
+    } pauseEnd{*this};
+    m_host.LogonPauseStarted(deadline);
+    WaitUntil(deadline, [this] { return m_logonEnded; });
 }
 
 void TCrawlDriver::CancelRun()
@@ -161,7 +192,7 @@ bool TCrawlDriver::VisitPage(qint64 level, qsizetype index, bool extractText,
         if (s.Task.ManualBool) {
             if (m_host.CanPauseForLogon()) {
                 m_host.ShowMessage(LogonMessage);
-                Wait(LogonWaitMs, [] { return false; });
+                WaitForLogon();
                 pageChanged = true;
                 if (s.StopRequested) {
                     CancelRun();

@@ -29,7 +29,9 @@ public:
     static constexpr qint64 RedirectWaitMs = 30'000;
     static constexpr qint64 LogonWaitMs = 63'000;
 
-    /** Also routes the browser's navigation starts to the "Current Page:" field of the host. */
+    /** Also routes the browser's navigation starts to the "Current Page:" field of the host, and
+     *  its address changes too while no run is active or during the logon pause, so the field
+     *  follows the user's own navigation in the browser. */
     TCrawlDriver(TRunState& state, TResultLists& lists, TBrowser& browser, TCrawlHost& host,
                  TSaveResultLists saveResultLists);
     /** Takes its handler off the browser's navigation starts again (the browser may outlive it). */
@@ -53,6 +55,16 @@ public:
     /** True from the start of RunTask to its return. */
     bool IsRunActive() const { return m_active; }
 
+    /** Ends the manual logon pause in progress at once ("Continue"): the run goes on with the
+     *  page the browser shows. Does nothing outside the pause. */
+    void EndLogonPause()
+    {
+        if (m_inLogonPause)
+            m_logonEnded = true;
+    }
+    /** True while the run waits for the user's logon. */
+    bool InLogonPause() const { return m_inLogonPause; }
+
     /** Appends LevelURLList to VisitedURLList, then moves NextLevelURLList into LevelURLList. */
     void RotateLevels();
 
@@ -67,6 +79,10 @@ private:
     /** Waits, pumping the host, until done() holds, StopRequested is set or timeoutMs have
      *  passed on the host's clock. done() is tested before the first pump. */
     void Wait(qint64 timeoutMs, const std::function<bool()>& done);
+    /** The same until the host's clock reaches deadlineMs. */
+    void WaitUntil(qint64 deadlineMs, const std::function<bool()>& done);
+    /** The manual logon pause: LogonWaitMs, or until Stop or EndLogonPause. */
+    void WaitForLogon();
     void CancelRun();
     /** Visits entry index of the level; false when the run was cancelled. */
     bool VisitPage(qint64 level, qsizetype index, bool extractText, qsizetype& startLinkCount);
@@ -77,5 +93,7 @@ private:
     TCrawlHost& m_host;
     TSaveResultLists m_saveResultLists;
     bool m_active = false;
+    bool m_inLogonPause = false;
+    bool m_logonEnded = false;
     QString m_activeTaskName;
 };

@@ -33,6 +33,11 @@ public:
     virtual bool CanPauseForLogon() const { return true; }
     /** The logon pause for the start page shown now (url) was skipped. */
     virtual void LogonPauseSkipped(const QString& url) { Q_UNUSED(url); }
+    /** The manual logon pause has begun (after its message was closed). It ends by itself when
+     *  NowMs reaches deadlineMs, or earlier by "Stop" or the driver's EndLogonPause. */
+    virtual void LogonPauseStarted(qint64 deadlineMs) { Q_UNUSED(deadlineMs); }
+    /** The logon pause is over, however it ended. */
+    virtual void LogonPauseEnded() {}
     /** A run has reset the run state and the result lists and is about to visit its first page. */
     virtual void RunStarted(const QString& taskName) { Q_UNUSED(taskName); }
     /** Normal completion: the result lists are saved; called just before "Search completed!". */

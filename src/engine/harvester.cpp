@@ -40,6 +40,8 @@ public:
         m_host.RunStarted(taskName);
     }
     void CrawlCompleted(const QString& taskName) override { m_host.CrawlCompleted(taskName); }
+    void LogonPauseStarted(qint64 deadlineMs) override { m_host.LogonPauseStarted(deadlineMs); }
+    void LogonPauseEnded() override { m_host.LogonPauseEnded(); }
 
 private:
     THarvestHost& m_host;
@@ -293,6 +295,18 @@ THarvester::TDownloadCounts THarvester::DownloadCounts() const
     const TImpl& d = *m_impl;
     return {d.m_run.DownloadQueue.Count(), d.m_downloadsDone, d.m_downloadsFailed};
 }
+
+bool THarvester::IsTaskBusy(const QString& taskName) const
+{
+    const TImpl& d = *m_impl;
+    if (d.m_driver.IsRunActive() && (d.m_runListsTask == taskName || d.m_run.Task.TaskName == taskName))
+        return true;
+    // The scheduler files the latest run's downloads under its copy of the task's name.
+    return (d.m_runListsTask == taskName || d.m_run.Task.TaskName == taskName) && !d.m_run.DownloadsIdle();
+}
+
+void THarvester::EndLogonPause() { m_impl->m_driver.EndLogonPause(); }
+bool THarvester::InLogonPause() const { return m_impl->m_driver.InLogonPause(); }
 
 void THarvester::Timer1Timer() { m_impl->m_scheduler.Timer1Timer(); }
 bool THarvester::TimerEnabled() const { return m_impl->m_timer1.isActive(); }

@@ -109,6 +109,12 @@ public:
         qsizetype Failed = 0;
     };
     TDownloadCounts DownloadCounts() const;
+    /** True while a run of taskName is active, or while downloads queued by the latest run,
+     *  when it was a run of taskName, still wait or run: its folders are in use. */
+    bool IsTaskBusy(const QString& taskName) const;
+    /** "Continue": ends the manual logon pause in progress at once. */
+    void EndLogonPause();
+    bool InLogonPause() const;
 
     /** One scheduler tick (Timer1 calls it every second while enabled). */
     void Timer1Timer();

@@ -45,6 +45,7 @@ struct TTaskItem
     qint32 ImageHeightMin = 0;
     QString DownloadExt;
     QString LinksText;
+    bool SkipDownloaded = false;  // Output/SkipDownloaded
 
     bool operator==(const TTaskItem&) const = default;
 };

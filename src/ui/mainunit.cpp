@@ -10,12 +10,14 @@
 #include "ui/elidedlabel.h"
 #include "ui/icons.h"
 #include "ui/livestate.h"
+#include "ui/logonbar.h"
 #include "ui/messages.h"
 #include "ui/outputpanel.h"
 #include "ui/productinfo.h"
 #include "ui/resultrowmenu.h"
 #include "ui/settingunit.h"
 #include "ui/summarypanel.h"
+#include "ui/taskeditcommands.h"
 #include "ui/taskunit.h"
 #include "ui/tasktree.h"
 #include "ui/windowmemory.h"
@@ -101,6 +103,7 @@ TMainForm::TMainForm(const QString& programFolder, std::unique_ptr<TBrowser> bro
         m_harvester->ProgramSettings(), [this] { m_harvester->ReadProgramSettings(); },
         [this] { m_harvester->WriteProgramSettings(); }, this);
     m_aboutForm = new TAboutForm(this);
+    m_taskEdit = new TTaskEditCommands(this, *m_tree, *m_taskForm, *m_harvester);
 
     connect(qApp, &QCoreApplication::aboutToQuit, this, &TMainForm::FormClose);
 }
@@ -173,6 +176,9 @@ void TMainForm::BuildLayout(QWidget* browserView)
     searchLayout->setContentsMargins(0, 0, 0, 0);
     searchLayout->setSpacing(0);
     searchLayout->addWidget(SectionHeader(QStringLiteral("Search"), m_searchArea));
+    m_logonBar = new TLogonBar([this] { return NowMs(); }, splitter, 2, m_searchArea);
+    connect(m_logonBar, &TLogonBar::ContinueRequested, this, [this] { m_harvester->EndLogonPause(); });
+    searchLayout->addWidget(m_logonBar);
     if (!browserView)
         browserView = new QWidget;   // a stand-in browser has nothing to show
     browserView->setParent(m_searchArea);
@@ -684,4 +690,17 @@ void TMainForm::SetImagesRepaint(bool enabled)
 {
     if (m_output)
         m_output->ImagesView()->setUpdatesEnabled(enabled);
+}
+
+void TMainForm::LogonPauseStarted(qint64 deadlineMs)
+{
+    // The user logs on in the browser panel: it is shown if it was hidden.
+    if (auto* view = findChild<QAction*>(QStringLiteral("ViewSearchWindow")))
+        view->setChecked(true);
+    m_logonBar->Begin(deadlineMs);
+}
+
+void TMainForm::LogonPauseEnded()
+{
+    m_logonBar->End();
 }

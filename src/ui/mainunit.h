@@ -17,6 +17,8 @@
 
 class TAboutForm;
 class TElidedLabel;
+class TLogonBar;
+class TTaskEditCommands;
 class TOutputPanel;
 class TSettingForm;
 class TSummaryPanel;
@@ -90,6 +92,11 @@ public:
     void SetGalleryProgress(bool visible, int percent) override;
     void SetImagesRepaint(bool enabled) override;
     void RunStarted(const QString& taskName) override;
+    // The manual logon pause: the bar above the browser with its countdown and "Continue".
+    void LogonPauseStarted(qint64 deadlineMs) override;
+    void LogonPauseEnded() override;
+    TLogonBar* LogonBar() const { return m_logonBar; }
+    TTaskEditCommands* TaskEditCommands() const { return m_taskEdit; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -138,4 +145,6 @@ private:
     TTaskForm* m_taskForm = nullptr;
     TSettingForm* m_settingForm = nullptr;
     TAboutForm* m_aboutForm = nullptr;
+    TLogonBar* m_logonBar = nullptr;
+    TTaskEditCommands* m_taskEdit = nullptr;
 };

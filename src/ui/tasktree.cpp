@@ -1,6 +1,8 @@
 #include "ui/tasktree.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
 
 TTaskTree::TTaskTree(QWidget* parent)
     : QTreeWidget(parent)
@@ -93,4 +95,36 @@ void TTaskTree::RemoveSelectedTask()
         delete m_root->takeChild(index);
     }
     emit SelectionChanged();
+}
+
+void TTaskTree::UpdateSelectedTask(const QString& name)
+{
+    QTreeWidgetItem* item = currentItem();
+    if (!item || item == m_root)
+        return;
+    item->setText(0, name);
+    emit SelectionChanged();
+}
+
+void TTaskTree::keyPressEvent(QKeyEvent* event)
+{
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && SelectedTask()) {
+        event->accept();
+        emit EditRequested();
+        return;
+    }
+    QTreeWidget::keyPressEvent(event);
+}
+
+void TTaskTree::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    QTreeWidgetItem* item = itemAt(event->position().toPoint());
+    if (event->button() == Qt::LeftButton && item && item != m_root) {
+        // The first click of the pair has made it the selected node.
+        setCurrentItem(item);
+        event->accept();
+        emit EditRequested();
+        return;
+    }
+    QTreeWidget::mouseDoubleClickEvent(event);
 }

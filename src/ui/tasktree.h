@@ -32,10 +32,19 @@ public:
      *  else the root. Does nothing when the root is selected. */
     void RemoveSelectedTask();
     QTreeWidgetItem* Root() const { return m_root; }
+    /** Gives the selected task node the caption name (the same or a new one) and runs the
+     *  selection handling again, so the task's settings and results are read anew. */
+    void UpdateSelectedTask(const QString& name);
 
 signals:
     /** The selected node changed (user click, keyboard or program selection). */
     void SelectionChanged();
+    /** A task node was double-clicked, or Enter was pressed on the selected task node. */
+    void EditRequested();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
     QTreeWidgetItem* m_root = nullptr;

@@ -188,6 +188,101 @@ TEST_F(CrawlDriverTest, StopDuringTheLogonPauseCancelsAtOnce)
     EXPECT_FALSE(driver.IsRunActive());
 }
 
+TEST_F(CrawlDriverTest, ContinueEndsTheLogonPauseAtOnce)
+{
+    BuildTree();
+    task.ManualBool = true;
+    task.FollowedLink = 0;
+    qint64 shownAt = 0;
+    qint64 continuedAt = 0;
+    host.OnMessage = [&](const QString& text) {
+        if (text == TCrawlDriver::LogonMessage)
+            shownAt = host.NowMs();
+    };
+    host.OnPump = [&](int) {
+        // Ten seconds into the pause the user has logged on and clicks "Continue".
+        if (driver.InLogonPause() && continuedAt == 0 && host.NowMs() - shownAt >= 10'000) {
+            continuedAt = host.NowMs();
+            driver.EndLogonPause();
+        }
+    };
+    driver.RunTask(QStringLiteral("T"), task);
+
+    ASSERT_EQ(host.LogonDeadlines.size(), 1u);
+    EXPECT_EQ(host.LogonDeadlines.front(), shownAt + TCrawlDriver::LogonWaitMs);
+    EXPECT_EQ(host.LogonEnds, 1);
+    EXPECT_EQ(host.NowMs(), continuedAt); // no pump after the click
+    EXPECT_FALSE(driver.InLogonPause());
+    // The page is processed as after a full pause, and the run completes.
+    EXPECT_EQ(host.Messages, (QStringList{TCrawlDriver::LogonMessage, TCrawlDriver::CompletedMessage}));
+    EXPECT_EQ(state.LevelURLList.Count(), 3);
+}
+
+TEST_F(CrawlDriverTest, ContinueOutsideThePauseIsIgnored)
+{
+    BuildTree();
+    task.ManualBool = true;
+    qint64 shownAt = 0;
+    // Clicks before the run, during the load wait and while the message is up never shorten
+    // the pause that follows.
+    driver.EndLogonPause();
+    host.OnPump = [&](int) {
+        if (!driver.InLogonPause())
+            driver.EndLogonPause();
+    };
+    host.OnMessage = [&](const QString& text) {
+        if (text == TCrawlDriver::LogonMessage) {
+            shownAt = host.NowMs();
+            driver.EndLogonPause();
+        }
+    };
+    driver.RunTask(QStringLiteral("T"), task);
+    EXPECT_EQ(host.NowMs() - shownAt, 63'000);
+    EXPECT_EQ(host.LogonEnds, 1);
+}
+
+TEST_F(CrawlDriverTest, StopDuringTheLogonPauseEndsIt)
+{
+    BuildTree();
+    task.ManualBool = true;
+    host.OnPump = [&](int) {
+        if (driver.InLogonPause())
+            driver.ActionPauseExecute();
+    };
+    driver.RunTask(QStringLiteral("T"), task);
+    EXPECT_EQ(host.LogonDeadlines.size(), 1u);
+    EXPECT_EQ(host.LogonEnds, 1);
+    EXPECT_EQ(host.Messages.last(), TCrawlDriver::CancelledMessage);
+}
+
+TEST_F(CrawlDriverTest, CurrentPageFollowsTheUsersNavigationOnly)
+{
+    BuildTree();
+    task.ManualBool = true;
+    task.FollowedLink = 1;
+    // Between runs the user browses: the field follows.
+    browser.OnUrlChanged(U("browsing"));
+    EXPECT_EQ(host.CurrentPage.last(), QStringLiteral("Current Page: ") + U("browsing"));
+
+    QStringList duringPause;
+    bool changedOutsidePause = false;
+    host.OnPump = [&](int) {
+        const qsizetype before = host.CurrentPage.size();
+        if (driver.InLogonPause() && duringPause.isEmpty()) {
+            browser.OnUrlChanged(U("login?step=2"));
+            duringPause = host.CurrentPage.mid(before);
+        } else if (!driver.InLogonPause() && !changedOutsidePause && browser.Navigations.last() == U("a")) {
+            // The crawl's own address changes leave the field as its navigation set it.
+            changedOutsidePause = true;
+            browser.OnUrlChanged(U("a"));
+            EXPECT_EQ(host.CurrentPage.size(), before);
+        }
+    };
+    driver.RunTask(QStringLiteral("T"), task);
+    EXPECT_TRUE(changedOutsidePause);
+    EXPECT_EQ(duringPause, QStringList{QStringLiteral("Current Page: ") + U("login?step=2")});
+}
+
 TEST_F(CrawlDriverTest, StopDuringALoadEndsTheRunAtTheNextTest)
 {
     BuildTree();

@@ -99,6 +99,8 @@ public:
     int TimerStarts = 0;
     bool CanPause = true;
     QStringList SkippedLogons;
+    std::vector<qint64> LogonDeadlines; // one per logon pause begun
+    int LogonEnds = 0;
     /** Run at a pump; return true to be removed. */
     std::function<void(int pump)> OnPump;
     /** Run while a message is shown (the user may click meanwhile). */
@@ -124,6 +126,8 @@ public:
     void StartDownloadTimer() override { ++TimerStarts; }
     bool CanPauseForLogon() const override { return CanPause; }
     void LogonPauseSkipped(const QString& url) override { SkippedLogons.append(url); }
+    void LogonPauseStarted(qint64 deadlineMs) override { LogonDeadlines.push_back(deadlineMs); }
+    void LogonPauseEnded() override { ++LogonEnds; }
 
 private:
     TFakeBrowser& m_browser;

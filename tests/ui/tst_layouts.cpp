@@ -1,16 +1,22 @@
 // Dialogs and panels at 100 % and 150 % fonts: each grows to fit, nothing is clipped or
 // overlapped, and the shortened one-line label keeps the whole text at hand.
+#include "task/paths.h"
 #include "task/programsettings.h"
 #include "ui/aboutunit.h"
 #include "ui/elidedlabel.h"
 #include "ui/settingunit.h"
 #include "ui/summarypanel.h"
+#include "ui/taskunit.h"
+#include "ui/tasktree.h"
 #include "uitestsupport.h"
 
 #include <QAbstractButton>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <QtTest>
@@ -61,7 +67,10 @@ QString FindClipping(QWidget* window)
         if (!w->isVisibleTo(window) || qobject_cast<TElidedLabel*>(w))
             continue;
         const bool text = qobject_cast<QLabel*>(w) || qobject_cast<QAbstractButton*>(w);
-        const bool box = qobject_cast<QGroupBox*>(w) || qobject_cast<QLineEdit*>(w);
+        // A spin box lays out its own line edit: the spin box as a whole must get what it needs.
+        const bool inSpinBox = qobject_cast<QAbstractSpinBox*>(w->parentWidget());
+        const bool box = qobject_cast<QGroupBox*>(w) || (qobject_cast<QLineEdit*>(w) && !inSpinBox)
+                      || qobject_cast<QAbstractSpinBox*>(w);
         if (!text && !box)
             continue;
         const QSize need = text ? w->sizeHint() : w->minimumSizeHint();
@@ -157,6 +166,44 @@ private slots:
         QTRY_VERIFY2(form.width() > normal.width() && form.height() > normal.height(),
                      qPrintable(QStringLiteral("%1x%2").arg(form.width()).arg(form.height())));
         QCOMPARE(FindClippingOnEveryPage(&form), QString());
+    }
+
+    void taskDialogGrowsWithTheFont_data() { dialogsGrowWithTheFont_data(); }
+
+    void taskDialogGrowsWithTheFont()
+    {
+        QFETCH(double, scale);
+        TUiRecorder ui;
+        const TFontScale font(scale);
+        QTemporaryDir dir;
+        const TPaths paths(dir.path());
+        TTaskTree tree;
+        tree.Reset({});
+        TTaskItem current;
+        TTaskForm form(paths, tree, current);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QVERIFY(form.width() >= 551 && form.height() >= 583);
+        QCOMPARE(FindClippingOnEveryPage(&form), QString());
+        if (scale <= 1.5)
+            QVERIFY2(form.width() <= 1024 && form.height() <= 700,
+                     qPrintable(QStringLiteral("%1x%2").arg(form.width()).arg(form.height())));
+
+        // The Output tab: every row and column of the grid in view, the size filters whole.
+        form.findChild<QTabWidget*>(QStringLiteral("TaskTabs"))->setCurrentIndex(2);
+        QApplication::processEvents();
+        auto* grid = form.findChild<QTableWidget*>(QStringLiteral("OutTextGrid"));
+        const int lastRow = grid->rowCount() - 1;
+        const int lastColumn = grid->columnCount() - 1;
+        QVERIFY(grid->rowViewportPosition(lastRow) + grid->rowHeight(lastRow) <= grid->viewport()->height());
+        QVERIFY(grid->columnViewportPosition(lastColumn) + grid->columnWidth(lastColumn) <= grid->viewport()->width());
+        QVERIFY(grid->rowHeight(lastRow) >= grid->fontMetrics().height());
+        QVERIFY(grid->columnWidth(1) >= grid->fontMetrics().horizontalAdvance(QStringLiteral("Text before")));
+        for (const char* name : {"ImageWidthMin", "ImageHeightMin"}) {
+            auto* box = form.findChild<QSpinBox*>(QString::fromLatin1(name));
+            QVERIFY(box->width() >= box->minimumSizeHint().width() && box->height() >= box->minimumSizeHint().height());
+            QVERIFY(box->isVisibleTo(&form));
+        }
     }
 
     void summaryPanelGrowsWithTheFont_data() { dialogsGrowWithTheFont_data(); }

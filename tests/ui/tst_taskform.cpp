@@ -8,6 +8,10 @@
 #include "uitestsupport.h"
 
 #include <QCheckBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QSet>
 #include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -84,12 +88,12 @@ private slots:
         const bool outputs[5] = {true, true, false, false, true};
         for (int i = 0; i < 5; ++i)
             QCOMPARE(Child<QCheckBox>(qPrintable(QStringLiteral("check%1").arg(i + 1)))->isChecked(), outputs[i]);
-        QCOMPARE(Child<QCheckBox>("check2")->text(), QStringLiteral("Images          "));
+        QCOMPARE(Child<QCheckBox>("check2")->text().remove(QLatin1Char('&')), QStringLiteral("Images          "));
         QCOMPARE(Child<QPlainTextEdit>("StartURL")->toPlainText(), QString());
         QVERIFY(!Child<QCheckBox>("ManualBool")->isChecked());
         QCOMPARE(Child<QSpinBox>("FollowedLink")->value(), 9);
         QVERIFY(Child<QRadioButton>("PageLocation1")->isChecked());
-        QCOMPARE(Child<QRadioButton>("PageLocation0")->text(), QStringLiteral("AnyWhere "));
+        QCOMPARE(Child<QRadioButton>("PageLocation0")->text().remove(QLatin1Char('&')), QStringLiteral("AnyWhere "));
         const auto* grid = Child<QTableWidget>("OutTextGrid");
         QCOMPARE(grid->rowCount(), 6);
         QCOMPARE(grid->columnCount(), 4);
@@ -106,6 +110,7 @@ private slots:
         QCOMPARE(Child<QSpinBox>("ImageWidthMin")->value(), 800);
         QCOMPARE(Child<QSpinBox>("ImageHeightMin")->value(), 600);
         QVERIFY(Child<QLineEdit>("ImageFrom")->isHidden());
+        QVERIFY(Child<QCheckBox>("SkipDownloaded")->isChecked());   // proposed for a new task
     }
 
     void directoryFollowsName()
@@ -202,6 +207,7 @@ private slots:
         Child<QSpinBox>("ImageHeightMin")->setValue(10000);
         Child<QLineEdit>("DownloadExt")->setText(QStringLiteral("zip,pdf"));
         Child<QLineEdit>("LinksText")->setText(QStringLiteral("news"));
+        Child<QCheckBox>("SkipDownloaded")->setChecked(false);
         ClickSave();
         QCOMPARE(ui.Messages, QStringList());
 
@@ -381,6 +387,203 @@ private slots:
         QCOMPARE(m_tree->TaskNames(), QStringList{QStringLiteral("Existing")});
         QCOMPARE(m_current, TTaskItem());
         QVERIFY(!QFile::exists(m_paths->TaskRoot()));
+    }
+
+    void refusalShowsTabAndField_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("urls");
+        QTest::addColumn<int>("tab");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("selected");
+        QTest::newRow("blank name") << "" << "" << 0 << "TaskName" << "";
+        QTest::newRow("blank url") << "t" << "" << 1 << "StartURL" << "";
+        QTest::newRow("domain") << "t" << "http://a.test/\nhttp://www.pagemint.example/x" << 1 << "StartURL"
+                                << "pagemint.example";
+        QTest::newRow("existing") << "Existing" << "http://a/" << 0 << "TaskName" << "Existing";
+        QTest::newRow("slash") << "a/b" << "http://a/" << 0 << "TaskName" << "a/b";
+    }
+    void refusalShowsTabAndField()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, urls);
+        QFETCH(int, tab);
+        QFETCH(QString, field);
+        QFETCH(QString, selected);
+        TUiRecorder ui;
+        Fill(name, urls);
+        Child<QTabWidget>("TaskTabs")->setCurrentIndex(2);   // Save pressed from another tab
+        ClickSave();
+        QCOMPARE(ui.Messages.size(), 1);
+        QCOMPARE(Child<QTabWidget>("TaskTabs")->currentIndex(), tab);
+        QWidget* refused = Child<QWidget>(qPrintable(field));
+        QCOMPARE(m_form->focusWidget(), refused);
+        if (auto* edit = qobject_cast<QLineEdit*>(refused))
+            QCOMPARE(edit->selectedText(), selected);
+        else
+            QCOMPARE(qobject_cast<QPlainTextEdit*>(refused)->textCursor().selectedText(), selected);
+    }
+
+    void accessKeysAreUniqueOnEveryTab()
+    {
+        // What stays reachable on every tab: the tab bar and the two buttons.
+        auto* tabs = Child<QTabWidget>("TaskTabs");
+        QStringList always;
+        for (int i = 0; i < tabs->count(); ++i)
+            always.append(tabs->tabText(i));
+        always << Child<QPushButton>("SaveButton")->text() << Child<QPushButton>("CloseButton")->text();
+        const auto key = [](const QString& text) {
+            const qsizetype at = text.indexOf(QLatin1Char('&'));
+            return at >= 0 && at + 1 < text.size() ? text.at(at + 1).toLower() : QChar();
+        };
+        for (int page = 0; page < tabs->count(); ++page) {
+            QStringList texts = always;
+            for (QLabel* label : tabs->widget(page)->findChildren<QLabel*>()) {
+                if (label->text().contains(QLatin1Char('&')))
+                    QVERIFY2(label->buddy(), qPrintable(label->text()));   // a key must lead somewhere
+                texts.append(label->text());
+            }
+            for (QAbstractButton* button : tabs->widget(page)->findChildren<QAbstractButton*>())
+                texts.append(button->text());
+            for (QGroupBox* group : tabs->widget(page)->findChildren<QGroupBox*>())
+                texts.append(group->title());
+            QSet<QChar> seen;
+            int keys = 0;
+            for (const QString& text : texts) {
+                const QChar k = key(text);
+                if (k.isNull())
+                    continue;
+                ++keys;
+                QVERIFY2(!seen.contains(k), qPrintable(QStringLiteral("%1 on tab %2").arg(text).arg(page)));
+                seen.insert(k);
+            }
+            QVERIFY(keys >= 8);
+        }
+        // The read-only directory is passed by Tab and by clicks.
+        QCOMPARE(Child<QLineEdit>("TaskDir")->focusPolicy(), Qt::NoFocus);
+    }
+
+    void skipDownloadedRoundTrip()
+    {
+        TUiRecorder ui;
+        Fill(QStringLiteral("new"), QStringLiteral("http://a/"));
+        ClickSave();
+        QVERIFY(m_current.SkipDownloaded);
+
+        // Edited with the setting off: the box shows it off and a Save keeps it off.
+        TTaskItem stored = m_current;
+        stored.SkipDownloaded = false;
+        m_form->BeginEdit(QStringLiteral("new"), stored);
+        m_form->show();
+        QVERIFY(!Child<QCheckBox>("SkipDownloaded")->isChecked());
+        ClickSave();
+        QCOMPARE(ui.Messages, QStringList());
+        QVERIFY(!m_current.SkipDownloaded);
+        m_form->BeginEdit(QStringLiteral("new"), stored);
+        m_form->show();
+        Child<QCheckBox>("SkipDownloaded")->setChecked(true);
+        ClickSave();
+        QVERIFY(m_current.SkipDownloaded);
+    }
+
+    void editShowsTheStoredTaskAndSavesInPlace()
+    {
+        TTaskItem stored;
+        stored.TaskName = QStringLiteral("Existing");
+        stored.TaskDir = m_paths->TaskFolder(stored.TaskName);
+        stored.TaskThread = 8;
+        stored.check4 = true;
+        stored.StartURL = QStringLiteral("http://a.test/\r\nhttp://b.test/");
+        stored.ManualBool = true;
+        stored.FollowedLink = 1;
+        stored.PageLocation = 2;
+        stored.OutText[4][0] = QStringLiteral("<td>");
+        stored.ImageFrom = QStringLiteral("kept");
+        stored.ImageHeightMin = 320;
+        stored.DownloadExt = QStringLiteral("pdf");
+        SaveTaskFile(stored, *m_paths);
+        QFile list(m_paths->ListFile(stored.TaskName, 0));
+        QVERIFY(list.open(QIODevice::WriteOnly));
+        list.write("row\r\n");
+        list.close();
+        m_tree->setCurrentItem(m_tree->Root()->child(0));
+
+        m_form->hide();
+        m_form->BeginEdit(stored.TaskName, stored);
+        m_form->show();
+        QCOMPARE(m_form->EditedTaskName(), stored.TaskName);
+        QCOMPARE(Child<QLineEdit>("TaskName")->text(), stored.TaskName);
+        QCOMPARE(Child<QLineEdit>("TaskDir")->text(), stored.TaskDir);
+        QCOMPARE(Child<QPlainTextEdit>("StartURL")->toPlainText(), QStringLiteral("http://a.test/\nhttp://b.test/"));
+        QVERIFY(Child<QRadioButton>("PageLocation2")->isChecked());
+        QCOMPARE(Child<QTableWidget>("OutTextGrid")->item(5, 1)->text(), QStringLiteral("<td>"));
+        QVERIFY(!Child<QCheckBox>("SkipDownloaded")->isChecked());
+
+        // Saved unchanged under its own name: no "already has a task" refusal, and the same task.
+        TUiRecorder ui;
+        QSignalSpy selected(m_tree.get(), &TTaskTree::SelectionChanged);
+        ClickSave();
+        QCOMPARE(ui.Messages, QStringList());
+        QCOMPARE(m_form->result(), int(QDialog::Accepted));
+        QCOMPARE(m_current, stored);
+        QCOMPARE(LoadTaskFile(m_paths->TaskSettingsFile(stored.TaskName)), stored);
+        QCOMPARE(m_tree->TaskNames(), QStringList{stored.TaskName});
+        QCOMPARE(selected.count(), 1);   // selected anew, so the window reads it back
+        QVERIFY(QFile::exists(m_paths->ListFile(stored.TaskName, 0)));
+        QCOMPARE(m_form->EditedTaskName(), QString());
+
+        // The next showing is for a new task again.
+        m_form->show();
+        QCOMPARE(Child<QLineEdit>("TaskName")->text(), QString());
+    }
+
+    void editRenames()
+    {
+        TTaskItem stored;
+        stored.TaskName = QStringLiteral("Existing");
+        stored.StartURL = QStringLiteral("http://a/");
+        SaveTaskFile(stored, *m_paths);
+        m_tree->setCurrentItem(m_tree->Root()->child(0));
+        bool busy = true;
+        QStringList asked;
+        m_form->SetBusyCheck([&](const QString& name) {
+            asked.append(name);
+            return busy;
+        });
+        const auto rename = [this](const QString& name) {
+            m_form->hide();
+            m_form->BeginEdit(QStringLiteral("Existing"), LoadTaskFile(m_paths->TaskSettingsFile(QStringLiteral("Existing"))));
+            m_form->show();
+            Child<QLineEdit>("TaskName")->setText(name);
+            ClickSave();
+        };
+
+        TUiRecorder ui;
+        rename(QStringLiteral("Renamed"));   // while the task runs
+        QCOMPARE(asked, QStringList{QStringLiteral("Existing")});
+        QCOMPARE(ui.Messages.size(), 1);
+        QVERIFY(ui.Messages.first().contains(QStringLiteral("is running")));
+        QVERIFY(m_form->isVisible());
+        QVERIFY(QFile::exists(m_paths->TaskSettingsFile(QStringLiteral("Existing"))));
+        QCOMPARE(m_tree->TaskNames(), QStringList{QStringLiteral("Existing")});
+
+        busy = false;
+        QVERIFY(QDir().mkpath(m_paths->TaskFolder(QStringLiteral("Taken"))));
+        rename(QStringLiteral("Taken"));   // the folder of a deleted task
+        QCOMPARE(ui.Messages.size(), 2);
+        QVERIFY(ui.Messages.last().contains(m_paths->TaskFolder(QStringLiteral("Taken"))));
+        QCOMPARE(m_form->focusWidget(), Child<QWidget>("TaskName"));
+        QCOMPARE(m_tree->TaskNames(), QStringList{QStringLiteral("Existing")});
+
+        rename(QStringLiteral("Renamed"));
+        QCOMPARE(ui.Messages.size(), 2);
+        QCOMPARE(m_form->result(), int(QDialog::Accepted));
+        QCOMPARE(m_tree->TaskNames(), QStringList{QStringLiteral("Renamed")});
+        QCOMPARE(m_tree->SelectedTask(), std::optional<QString>(QStringLiteral("Renamed")));
+        QVERIFY(!QFile::exists(m_paths->TaskFolder(QStringLiteral("Existing"))));
+        const TTaskItem read = LoadTaskFile(m_paths->TaskSettingsFile(QStringLiteral("Renamed")));
+        QCOMPARE(read.TaskName, QStringLiteral("Renamed"));
+        QCOMPARE(read.TaskDir, m_paths->TaskFolder(QStringLiteral("Renamed")));
     }
 
     void spinBoxesOnlyStep()

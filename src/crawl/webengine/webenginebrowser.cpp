@@ -88,6 +88,8 @@ TWebEngineBrowser::TWebEngineBrowser(const QString& profileFolder, QObject* pare
             m_loadedUrl = url;
             m_movedInPage = true;
         }
+        if (OnUrlChanged)
+            OnUrlChanged(LocationURL());
     });
     m_page->OnNavigationStarting = [this] {
         if (OnBeforeNavigate)
