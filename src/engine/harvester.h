@@ -92,6 +92,12 @@ public:
     /** The result lists of a task to its list files. Throws EPagemintError. */
     void SaveResultLists(const QString& taskName);
 
+    /** "Retry Failed": queues the URLs whose latest download in the task's record failed again,
+     *  each into its existing file, for the same scheduler and slots, without a crawl. Refused
+     *  (-1) while a run is active or downloads still wait or run; otherwise the number queued
+     *  (0: nothing failed). */
+    int RetryFailed(const QString& taskName);
+
     /** One scheduler tick (Timer1 calls it every second while enabled). */
     void Timer1Timer();
     bool TimerEnabled() const;

@@ -49,7 +49,8 @@ const QStringList& TaskKeys()
                 k.append(OutTextKey(r, c));
         k << QStringLiteral("ImageLinkBool") << QStringLiteral("ImageFrom") << QStringLiteral("ImageTo")
           << QStringLiteral("ImageWidthBool") << QStringLiteral("ImageHeightBool") << QStringLiteral("ImageWidthMin")
-          << QStringLiteral("ImageHeightMin") << QStringLiteral("DownloadExt") << QStringLiteral("LinksText");
+          << QStringLiteral("ImageHeightMin") << QStringLiteral("DownloadExt") << QStringLiteral("LinksText")
+          << QStringLiteral("SkipDownloaded");
         return k;
     }();
     return keys;
@@ -119,6 +120,7 @@ TTaskItem LoadTaskFile(const QString& settingsPath)
     task.ImageHeightMin = ini.ReadInteger(kOutput, QStringLiteral("ImageHeightMin"), 599);
     task.DownloadExt = ini.ReadString(kOutput, QStringLiteral("DownloadExt"));
     task.LinksText = ini.ReadString(kOutput, QStringLiteral("LinksText"));
+    task.SkipDownloaded = ini.ReadBool(kOutput, QStringLiteral("SkipDownloaded"), false);
     return task;
 }
 
@@ -165,5 +167,6 @@ void SaveTaskFile(const TTaskItem& task, const TPaths& paths)
     ini.WriteInteger(kOutput, QStringLiteral("ImageHeightMin"), task.ImageHeightMin);
     ini.WriteString(kOutput, QStringLiteral("DownloadExt"), task.DownloadExt);
     ini.WriteString(kOutput, QStringLiteral("LinksText"), task.LinksText);
+    ini.WriteBool(kOutput, QStringLiteral("SkipDownloaded"), task.SkipDownloaded);
     ini.Save();
 }

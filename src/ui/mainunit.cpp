@@ -1,5 +1,7 @@
 #include "ui/mainunit.h"
 
+#include "ui/downloadlogactions.h"
+
 #include "crawl/webengine/webenginebrowser.h"
 #include "task/catalogue.h"
 #include "ui/aboutunit.h"
@@ -212,6 +214,8 @@ void TMainForm::SetupActions()
     taskMenu->addActions({add, del});
     taskMenu->addSeparator();
     taskMenu->addActions({start, stop});
+    taskMenu->addSeparator();
+    new TDownloadLogActions(this, *m_harvester, [this] { return m_tree->SelectedTask(); }, taskMenu);
     taskMenu->addSeparator();
     taskMenu->addAction(exit);
     menuBar()->addMenu(QStringLiteral("Settings"))->addAction(settings);
