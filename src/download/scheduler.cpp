@@ -63,7 +63,7 @@ void TScheduler::DispatchDownloads()
             result.Succeeded = true;
             result.HttpStatus = recorded->HttpStatus;
             result.Bytes = recorded->Bytes;
-            emit AlreadyDownloaded(recorded->FileName, m_run.Task.TaskName, result);
+            emit AlreadyDownloaded(recorded->FileName, RunTaskName(), result);
             continue;
         }
         const auto retry = m_run.RetryDestinations.constFind(entry);
@@ -81,13 +81,14 @@ void TScheduler::DispatchDownloads()
 
 const TDownloadEntry* TScheduler::RecordedDownload(const QString& entry)
 {
-    if (!m_run.Task.SkipDownloaded || !TPaths::IsUsableTaskName(m_run.Task.TaskName))
+    const QString taskName = RunTaskName();
+    if (!m_run.Task.SkipDownloaded || !TPaths::IsUsableTaskName(taskName))
         return nullptr;
     if (m_recordedRun != m_run.RunSerial) {
         m_recordedRun = m_run.RunSerial;
         m_recorded.clear();
         const QHash<QString, TDownloadEntry> last =
-            TDownloadRecord(m_paths.TaskFolder(m_run.Task.TaskName)).LastOutcomes();
+            TDownloadRecord(m_paths.TaskFolder(taskName)).LastOutcomes();
         for (auto it = last.cbegin(); it != last.cend(); ++it) {
             if (it.value().Succeeded())
                 m_recorded.insert(AsciiLower(TrimControl(it.key())), it.value());
@@ -132,7 +133,7 @@ void TScheduler::StartDownload(const QString& entry, const QString& destination,
     job.Password = m_settings.AuthPassword;
     job.ProxyServer = m_settings.ProxyServer;
     job.ProxyPort = m_settings.ProxyPort;
-    job.TaskName = m_run.Task.TaskName;
+    job.TaskName = RunTaskName();
     job.Referrer = referrer;
     job.ShareSession = m_settings.ShareBrowserSession;
     if (job.ShareSession && m_session) {

@@ -56,6 +56,11 @@ public:
      *  outlive the scheduler or be reset first. */
     void SetBrowserSession(TBrowserSession* session) { m_session = session; }
 
+    /** The run's name in the catalogue, carried by every download it starts so that the
+     *  gallery shows the file with that task (a copied task folder may hold another TaskName
+     *  in its settings.ini). Set when a run starts; empty: the running task's TaskName. */
+    void SetRunTaskName(const QString& name) { m_runTaskName = name; }
+
     /** Destinations handed to downloads that have not ended. */
     qsizetype InProgressCount() const { return m_inProgress.size(); }
 
@@ -72,6 +77,8 @@ signals:
 private:
     bool IsTaken(const QString& folder, const QString& name) const;
     QString FreeName(const QString& folder, const QString& name) const;
+    /** The catalogue name of the run (SetRunTaskName), else the running task's TaskName. */
+    QString RunTaskName() const { return m_runTaskName.isEmpty() ? m_run.Task.TaskName : m_runTaskName; }
     /** The earlier run's file of the entry when SkipDownloaded may skip it; empty otherwise. */
     const TDownloadEntry* RecordedDownload(const QString& entry);
 
@@ -82,6 +89,7 @@ private:
     TSchedulerHost& m_host;
     /** Destination path -> downloads in progress that were handed it. */
     QHash<QString, int> m_inProgress;
+    QString m_runTaskName;
     TBrowserSession* m_session = nullptr;
     /** The record as it stood when the current run began handing out (folded URL -> latest
      *  entry), for SkipDownloaded; read once a run. */

@@ -8,6 +8,10 @@
 #include "task/taskfile.h"
 #include "task/textfile.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QDeadlineTimer>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -37,6 +41,9 @@ public:
     void SetDownloadProgress(int) override {}
     void SetGalleryBusy(bool) override {}
     void SetGalleryProgress(bool, int) override {}
+    void SetBusyCursor(bool busy) override { BusyCursor.append(busy); }
+
+    QList<bool> BusyCursor;   // every show (true) and restore (false) of the busy cursor
 
 private:
     TFakeBrowser& m_browser;
@@ -186,3 +193,32 @@ TEST_F(HarvesterTest, CompletedRunSwitchesTheTimerOffAfterTwoTicks)
 }
 
 } // namespace
+
+TEST_F(HarvesterTest, FinishedDownloadFollowsTheRunsCatalogueName)
+{
+    // "Copy" is a copied task folder: its settings.ini still names the task "A".
+    ASSERT_TRUE(QDir().mkpath(m_paths->ImagesFolder(QStringLiteral("Copy"))));
+    ASSERT_TRUE(QFile::copy(m_paths->TaskSettingsFile(QStringLiteral("A")),
+                            m_paths->TaskSettingsFile(QStringLiteral("Copy"))));
+    THarvester harvester(*m_paths, m_browser, m_host);
+    harvester.SelectTask(QStringLiteral("Copy"));
+    ASSERT_EQ(harvester.CurrentTask().TaskName, QStringLiteral("A"));
+    m_host.BusyCursor.clear();   // the rebuild of the selected gallery
+    m_host.OnPump = [&](int pump) {
+        if (pump == 1) {
+            // Nothing listens on port 1 of the loopback: the download ends at once, unsuccessfully.
+            harvester.RunState().DownloadQueue.QueueDownloadURL(QStringLiteral("http://127.0.0.1:1/a.jpg"));
+            harvester.Timer1Timer();
+        }
+    };
+    harvester.RunTask(QStringLiteral("Copy"));
+    ASSERT_EQ(harvester.RunState().DispatchedCount, 1);
+
+    // The gallery of "Copy" takes the finished download (it does not decode, so no thumbnail),
+    // with the busy cursor shown while its thumbnail is tried.
+    QDeadlineTimer deadline(20000);
+    while (m_host.BusyCursor.size() < 2 && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    EXPECT_EQ(m_host.BusyCursor, (QList<bool>{true, false}));
+    EXPECT_EQ(harvester.Results().RowCount(TabImages), 0);
+}
