@@ -79,6 +79,11 @@ void TScheduler::DispatchDownloads()
     }
 }
 
+QString TScheduler::RunTaskName() const
+{
+    return m_runTaskName.isEmpty() ? m_run.Task.TaskName : m_runTaskName;
+}
+
 const TDownloadEntry* TScheduler::RecordedDownload(const QString& entry)
 {
     const QString taskName = RunTaskName();

@@ -78,7 +78,7 @@ private:
     bool IsTaken(const QString& folder, const QString& name) const;
     QString FreeName(const QString& folder, const QString& name) const;
     /** The catalogue name of the run (SetRunTaskName), else the running task's TaskName. */
-    QString RunTaskName() const { return m_runTaskName.isEmpty() ? m_run.Task.TaskName : m_runTaskName; }
+    QString RunTaskName() const;
     /** The earlier run's file of the entry when SkipDownloaded may skip it; empty otherwise. */
     const TDownloadEntry* RecordedDownload(const QString& entry);
 

@@ -280,6 +280,7 @@ int THarvester::RetryFailed(const QString& taskName)
     TTaskItem task = LoadTaskFile(d.m_paths.TaskSettingsFile(taskName));
     task.TaskName = taskName;
     d.m_run.BeginRetryRun(task, failed);
+    d.m_scheduler.SetRunTaskName(taskName);
     d.m_timer1.start();
     d.m_scheduler.Timer1Timer();
     return int(d.m_run.DownloadQueue.Count());
