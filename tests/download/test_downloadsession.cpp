@@ -89,8 +89,13 @@ TEST_F(DownloadSessionTest, SessionOnSendsCookiesUserAgentAndReferrer)
     ASSERT_TRUE(Fetch(Server().Url("/headers")).Succeeded);
     EXPECT_EQ(Server().LastHeader("Cookie"), "sid=s1");
     EXPECT_EQ(Server().LastHeader("User-Agent"), "TestBrowser/1.0 (X11)");
-    // A blank in the page address is sent encoded: it cannot break the header.
-    EXPECT_EQ(Server().LastHeader("Referer"), "http://127.0.0.1/gallery%20page.html");
+    // The server library decodes header values; a blank was sent encoded all the same.
+    EXPECT_EQ(Server().LastHeader("Referer"), "http://127.0.0.1/gallery page.html");
+
+    // A line break in the page address cannot start a header of its own.
+    m_job.Referrer = QStringLiteral("http://127.0.0.1/p\r\nX-Injected: 1");
+    ASSERT_TRUE(Fetch(Server().Url("/headers")).Succeeded);
+    EXPECT_EQ(Server().LastHeader("X-Injected"), "");
 }
 
 TEST_F(DownloadSessionTest, OnlyCookiesThatApplyToTheRequestAreSent)
