@@ -69,7 +69,7 @@ for ((i = 0; i < files; ++i)); do
 done
 mkdir -p "$work/curl"
 curl_start=$(date +%s.%N)
-curl --silent --parallel --parallel-max 10 --config "$work/urls.txt"
+curl --silent --parallel --parallel-max 10 --config "$work/urls.txt" 2>/dev/null
 curl_end=$(date +%s.%N)
 curl_got=$(find "$work/curl" -type f | wc -l)
 
