@@ -85,6 +85,7 @@ int main(int argc, char** argv)
         TBatchRunner runner(
             paths, browser, [](const QString& line) { WriteLine(stdout, line); },
             [](const QString& line) { WriteLine(stderr, line); });
+        runner.SetRetryFailed(options.RetryFailed);
         TSignalRelay relay;
         QObject::connect(&relay, &TSignalRelay::Signalled, &runner, &TBatchRunner::Interrupt);
         QTimer::singleShot(0, &runner, [&] {

@@ -1,5 +1,7 @@
 #include "batch/batchrunner.h"
 
+#include "download/downloadrecord.h"
+
 #include "task/errors.h"
 #include "task/taskfile.h"
 
@@ -71,10 +73,11 @@ int TBatchRunner::Run(const QStringList& tasks)
             m_err(QStringLiteral("Not run after the stop request: %1").arg(tasks.mid(i).join(u' ')));
             break;
         }
-        if (!RunOneTask(tasks.at(i)))
+        if (!(m_retryFailed ? RetryOneTask(tasks.at(i)) : RunOneTask(tasks.at(i))))
             ++failures;
     }
     m_harvester->Shutdown();
+    ReportFailures(tasks);
     if (m_stopSignal != 0)
         return ExitSignalBase + m_stopSignal;
     return failures > 0 ? ExitRunError : ExitOk;
@@ -159,6 +162,37 @@ bool TBatchRunner::RunOneTask(const QString& taskName)
                   .arg(pages > 0 ? outsideMs / double(pages) : 0.0, 0, 'f', 2));
     }
     return ok;
+}
+
+bool TBatchRunner::RetryOneTask(const QString& taskName)
+{
+    m_err(QStringLiteral("Task %1: retrying failed downloads").arg(taskName));
+    m_progress.BeginTask(taskName);
+    const int queued = m_harvester->RetryFailed(taskName);
+    if (queued < 0) {
+        ReportError(taskName, QStringLiteral("downloads of an earlier run are still going on"));
+        return false;
+    }
+    m_progress.SetCrawlDone(true);
+    WaitForDownloads();
+    if (m_aborted) {
+        m_err(QStringLiteral("Task %1: downloads aborted").arg(taskName));
+        return true;
+    }
+    m_err(QStringLiteral("Task %1: %2 failed downloads queued again").arg(taskName).arg(queued));
+    return true;
+}
+
+void TBatchRunner::ReportFailures(const QStringList& tasks)
+{
+    QStringList reported;
+    for (const QString& taskName : tasks) {
+        if (reported.contains(taskName) || !TPaths::IsUsableTaskName(taskName))
+            continue;
+        reported.append(taskName);
+        const qsizetype failed = TDownloadRecord(m_paths.TaskFolder(taskName)).FailedEntries().size();
+        m_err(QStringLiteral("Task %1: %2 failed downloads").arg(taskName).arg(failed));
+    }
 }
 
 void TBatchRunner::WaitForDownloads()

@@ -48,6 +48,8 @@ public:
      *  cannot be read runs no task (ExitRunError); a settings.ini that cannot be read fails
      *  its task, which is not run, and the next task goes on. */
     int Run(const QStringList& tasks);
+    /** --retry-failed: Run downloads each task's failed URLs again instead of running it. */
+    void SetRetryFailed(bool retryFailed) { m_retryFailed = retryFailed; }
 
     /** SIGINT or SIGTERM number count (1, 2, ...): the first acts as "Stop", the second aborts
      *  the running downloads and makes Run return. */
@@ -71,6 +73,10 @@ public:
 private:
     /** Runs one task; false when it ended on an error (already reported). */
     bool RunOneTask(const QString& taskName);
+    /** Queues the task's failed downloads again and waits for them; false when refused. */
+    bool RetryOneTask(const QString& taskName);
+    /** The lines "Task NAME: N failed downloads" for each task once, in order. */
+    void ReportFailures(const QStringList& tasks);
     /** Pumps events until the downloads are done, cannot go on, or an abort was asked for. */
     void WaitForDownloads();
     bool DownloadsSettled() const;
@@ -86,6 +92,7 @@ private:
     QEventLoop* m_waitLoop = nullptr;
     int m_stopSignal = 0;            // the first SIGINT/SIGTERM, 0 when none
     bool m_aborted = false;
+    bool m_retryFailed = false;
     bool m_timing = false;           // PAGEMINT_BATCH_TIMING set: per-page timing on stderr
     qint64 m_pumpNs = 0;             // time spent inside ProcessMessages during the crawl
 };

@@ -7,6 +7,7 @@
 #include <memory>
 
 struct TProgramSettings;
+class TBrowserSession;
 
 /**
  * The embedded browser as the crawl sees it. Lives on the user-interface thread.
@@ -32,6 +33,8 @@ public:
     virtual std::shared_ptr<const TPageSnapshot> Document() = 0;
     /** Applies the seven browser options; pages loaded from then on follow them. */
     virtual void ApplyBrowserOptions(const TProgramSettings& settings) = 0;
+    /** The cookies and user agent downloads share with this browser; null when it keeps none. */
+    virtual TBrowserSession* Session() const { return nullptr; }
 
     /** Called when a navigation begins, with LocationURL at that moment ("Current Page: " + it). */
     std::function<void(const QString& locationUrl)> OnBeforeNavigate;

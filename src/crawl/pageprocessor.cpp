@@ -112,6 +112,8 @@ void ProcessPage(const TPageSnapshot& document, TRunState& state, TResultLists& 
 {
     const TTaskItem& task = state.Task;
     const TStartParts starts(state);
+    // Everything queued from this document names it as the page it was found on.
+    state.DownloadQueue.SetReferringPage(document.URL);
     // The snapshot's link list is plain data, so it stays valid whatever the extractors do.
     for (const QString& url : document.links) {
         Collect(url, starts, state);

@@ -100,6 +100,18 @@ void TDownloadPool::WorkerEnded()
         ++m_endedSinceWait;
     }
     m_waitCondition.notify_all();
+    if (!m_shuttingDown.load()) {
+        QMetaObject::invokeMethod(this, [this] {
+            if (!m_closing)
+                emit SlotFreed();
+        }, Qt::QueuedConnection);
+    }
+}
+
+void TDownloadPool::StopRetrying()
+{
+    for (const auto& worker : m_workers)
+        worker->StopRetrying();
 }
 
 qsizetype TDownloadPool::RunningWorkerCount() const

@@ -39,6 +39,8 @@ public:
     void StartDownload(const TDownloadJob& job) override;
     /** Stops and joins every worker. Afterwards StartDownload starts nothing more. */
     void AbortAndJoinAll();
+    /** "Stop": running transfers go on, but none is tried again; waits between tries end now. */
+    void StopRetrying();
 
     /** Bounds for workers started from now on. */
     void SetLimits(const TDownloadLimits& limits) { m_limits = limits; }
@@ -61,6 +63,9 @@ signals:
     /** A download has ended, successfully or not (result.Succeeded), with its HTTP status and
      *  transfer error. Emitted on the UI thread while the worker waits. */
     void DownloadFinished(const QString& fileName, const QString& taskName, const TDownloadResult& result);
+    /** A worker has ended and lowered RunningDownloads: its slot is free. Queued to the UI
+     *  thread; not emitted once the pool shuts down. */
+    void SlotFreed();
 
 private:
     /** One worker's finishing call, on the worker's stack while it waits. */

@@ -1,11 +1,15 @@
 #include "download/downloadthread.h"
 
 #include "download/downloadpool.h"
+#include "download/downloadrecord.h"
 #include "task/common.h"
 #include "task/logging.h"
 
+#include <QDateTime>
 #include <QFile>
+#include <QUrl>
 #include <curl/curl.h>
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <mutex>
@@ -21,6 +25,8 @@ struct TTransfer
     std::FILE* File = nullptr;
     const std::atomic<bool>* Abort = nullptr;
     bool WriteFailed = false;
+    qint64 Written = 0;
+    QByteArray RetryAfter; // of the latest answer
 };
 
 size_t WriteBody(char* data, size_t size, size_t count, void* user)
@@ -37,12 +43,48 @@ size_t WriteBody(char* data, size_t size, size_t count, void* user)
         transfer->WriteFailed = true;
         return 0; // ends the transfer with a write error
     }
+    transfer->Written += qint64(bytes);
+    return bytes;
+}
+
+size_t ReadHeader(char* data, size_t size, size_t count, void* user)
+{
+    auto* transfer = static_cast<TTransfer*>(user);
+    const size_t bytes = size * count;
+    const QByteArray line = QByteArray(data, qsizetype(bytes)).trimmed();
+    // A status line starts the headers of the next answer (after a 401 challenge, say).
+    if (line.startsWith("HTTP/"))
+        transfer->RetryAfter.clear();
+    static const QByteArray name = QByteArrayLiteral("retry-after:");
+    if (line.size() > name.size() && line.left(name.size()).toLower() == name)
+        transfer->RetryAfter = line.mid(name.size()).trimmed();
     return bytes;
 }
 
 int TransferProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
 {
     return static_cast<TTransfer*>(user)->Abort->load() ? 1 : 0;
+}
+
+/** The headers a shared session adds; all empty when the job does not share it. */
+struct TSessionHeaders
+{
+    QByteArray UserAgent;
+    QByteArray Cookie;
+    QByteArray Referrer;
+};
+
+TSessionHeaders SessionHeaders(const TDownloadJob& job, const QByteArray& url)
+{
+    TSessionHeaders headers;
+    if (!job.ShareSession)
+        return headers;
+    headers.UserAgent = job.UserAgent.toUtf8();
+    if (job.Cookies)
+        headers.Cookie = job.Cookies->CookieHeader(QUrl::fromEncoded(url), QDateTime::currentDateTimeUtc());
+    // A line break in the page address would split the request's header.
+    headers.Referrer = TDownloadThead::RequestURL(job.Referrer);
+    return headers;
 }
 
 bool UsesProxy(const TDownloadJob& job)
@@ -72,7 +114,7 @@ curl_slist* RequestHeaders(const TDownloadJob& job, const QByteArray& url)
 
 bool SetUp(CURL* curl, const TDownloadJob& job, const TDownloadLimits& limits, TTransfer& transfer,
            const QByteArray& url, const QByteArray& userName, const QByteArray& password,
-           const QByteArray& proxy, curl_slist* headers)
+           const QByteArray& proxy, curl_slist* headers, const TSessionHeaders& session)
 {
     if (!headers)
         return false;
@@ -82,7 +124,12 @@ bool SetUp(CURL* curl, const TDownloadJob& job, const TDownloadLimits& limits, T
     set(curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https"));
     set(curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_1)));
     set(curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L));
-    set(curl_easy_setopt(curl, CURLOPT_USERAGENT, kUserAgent));
+    set(curl_easy_setopt(curl, CURLOPT_USERAGENT,
+                         session.UserAgent.isEmpty() ? kUserAgent : session.UserAgent.constData()));
+    if (!session.Cookie.isEmpty())
+        set(curl_easy_setopt(curl, CURLOPT_COOKIE, session.Cookie.constData()));
+    if (!session.Referrer.isEmpty())
+        set(curl_easy_setopt(curl, CURLOPT_REFERER, session.Referrer.constData()));
     set(curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers));
     set(curl_easy_setopt(curl, CURLOPT_HEADEROPT, long(CURLHEADER_SEPARATE)));  // not in a CONNECT
     // Content codings stay in the file as sent; transfer framing (chunks) is still removed.
@@ -97,6 +144,8 @@ bool SetUp(CURL* curl, const TDownloadJob& job, const TDownloadLimits& limits, T
     set(curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, limits.StallSeconds));
     set(curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &WriteBody));
     set(curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer));
+    set(curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, &ReadHeader));
+    set(curl_easy_setopt(curl, CURLOPT_HEADERDATA, &transfer));
     set(curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L));
     set(curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &TransferProgress));
     set(curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer));
@@ -155,12 +204,18 @@ void TDownloadThead::Join()
 void TDownloadThead::Execute()
 {
     try {
-        m_result = Fetch(m_job, m_limits, m_abort);
+        m_result = FetchWithRetries(m_job, m_limits, m_abort, m_retryWait);
     } catch (const std::exception& error) {
         // A failed download ends silently; the finishing steps still run.
         qCDebug(lcDownload, "download of %s threw: %s", qUtf8Printable(m_job.URL), error.what());
     } catch (...) {
         qCDebug(lcDownload, "download of %s threw", qUtf8Printable(m_job.URL));
+    }
+    try {
+        if (!m_job.RecordFolder.isEmpty() && !RecordDownload(m_job, m_result))
+            qCDebug(lcDownload, "no record line for %s", qUtf8Printable(m_job.URL));
+    } catch (...) {
+        qCDebug(lcDownload, "recording %s failed", qUtf8Printable(m_job.URL));
     }
     {
         std::lock_guard<std::mutex> lock(m_pool.DownloadLock());
@@ -188,6 +243,7 @@ TDownloadResult TDownloadThead::Fetch(const TDownloadJob& job, const TDownloadLi
         return result;
     result.FileCreated = true;
 
+    result.Tries = 1;
     TTransfer transfer;
     transfer.File = file;
     transfer.Abort = &abort;
@@ -198,16 +254,19 @@ TDownloadResult TDownloadThead::Fetch(const TDownloadJob& job, const TDownloadLi
         const QByteArray userName = job.UserName.toUtf8();
         const QByteArray password = job.Password.toUtf8();
         const QByteArray proxy = job.ProxyServer.toUtf8();
+        const TSessionHeaders session = SessionHeaders(job, url);
         headers = RequestHeaders(job, url);
-        if (SetUp(transfer.Curl, job, limits, transfer, url, userName, password, proxy, headers)) {
+        if (SetUp(transfer.Curl, job, limits, transfer, url, userName, password, proxy, headers, session)) {
             const CURLcode code = curl_easy_perform(transfer.Curl);
             long status = 0;
             curl_easy_getinfo(transfer.Curl, CURLINFO_RESPONSE_CODE, &status);
             result.CurlCode = int(code);
             result.HttpStatus = status;
             result.Succeeded = code == CURLE_OK && !transfer.WriteFailed && status >= 200 && status < 300;
+            result.RetryAfter = transfer.RetryAfter;
         }
     }
+    result.Bytes = transfer.Written;
     // Finishing steps 1 and 2: close the file, then free the client.
     if (std::fclose(file) != 0)
         result.Succeeded = false;
@@ -215,6 +274,48 @@ TDownloadResult TDownloadThead::Fetch(const TDownloadJob& job, const TDownloadLi
         curl_easy_cleanup(transfer.Curl);
     curl_slist_free_all(headers);
     return result;
+}
+
+TDownloadResult TDownloadThead::FetchWithRetries(const TDownloadJob& job, const TDownloadLimits& limits,
+                                                const std::atomic<bool>& abort, TInterruptibleWait& wait,
+                                                const TRetryPolicy::TRandom& random)
+{
+    const int retries = std::clamp(job.Retries, TRetryPolicy::MinRetries, TRetryPolicy::MaxRetries);
+    for (int tries = 1;; ++tries) {
+        // Each try creates the file anew, so a retry starts from an empty file.
+        TDownloadResult result = Fetch(job, limits, abort);
+        result.Tries = tries;
+        if (result.Succeeded || !result.FileCreated || tries > retries || abort.load()
+            || !TRetryPolicy::IsTransient(result.HttpStatus, result.CurlCode))
+            return result;
+        const auto delay = TRetryPolicy::RetryDelay(tries, result.RetryAfter,
+                                                    QDateTime::currentDateTimeUtc(), random);
+        qCDebug(lcDownload, "try %d of %s failed (HTTP status %ld, transfer error %d); again in %lld ms",
+                tries, qUtf8Printable(job.URL), result.HttpStatus, result.CurlCode,
+                static_cast<long long>(delay.count()));
+        if (!wait.WaitFor(delay))
+            return result;
+    }
+}
+
+bool TDownloadThead::RecordDownload(const TDownloadJob& job, const TDownloadResult& result)
+{
+    TDownloadEntry entry;
+    entry.Time = QDateTime::currentDateTimeUtc();
+    entry.Time.setTime(QTime(entry.Time.time().hour(), entry.Time.time().minute(), entry.Time.time().second()));
+    entry.HttpStatus = result.HttpStatus;
+    if (!result.FileCreated)
+        entry.Error = QStringLiteral("The file could not be created");
+    else if (result.CurlCode != CURLE_OK)
+        entry.Error = QString::fromUtf8(curl_easy_strerror(CURLcode(result.CurlCode)));
+    else if (!result.Succeeded && result.HttpStatus >= 200 && result.HttpStatus < 300)
+        entry.Error = QStringLiteral("The file could not be written");
+    entry.Bytes = result.Bytes;
+    entry.Tries = std::max(result.Tries, 1);
+    entry.URL = job.URL;
+    entry.Referrer = job.Referrer;
+    entry.FileName = job.FileName;
+    return TDownloadRecord(job.RecordFolder).Append(entry);
 }
 
 long TDownloadThead::ProxyPortNumber(const QString& portText)

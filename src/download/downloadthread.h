@@ -1,6 +1,7 @@
 #pragma once
 
 #include "download/downloadjob.h"
+#include "download/retrypolicy.h"
 
 #include <QByteArray>
 #include <QMetaType>
@@ -17,6 +18,9 @@ struct TDownloadResult
     bool Succeeded = false;   // file created, transfer complete, status 2xx
     long HttpStatus = 0;      // status of the last response, 0 without one
     int CurlCode = 0;         // CURLcode of the transfer, 0 for none
+    qint64 Bytes = 0;         // bytes written to the file by the last try
+    int Tries = 0;            // requests made
+    QByteArray RetryAfter;    // the Retry-After header of the last answer, empty without one
 };
 Q_DECLARE_METATYPE(TDownloadResult)
 
@@ -30,8 +34,12 @@ Q_DECLARE_METATYPE(TDownloadResult)
  * unasked; the proxy, when host and port are both set, gets no credentials. https is verified
  * against the system's CA store. Only http and https URLs are fetched.
  *
- * Finishing steps, in order, whatever the outcome: close the file, free the handle, take the
- * pool's DownloadLock, run FinishDownload on the UI thread and wait for it, lower
+ * A transient failure (TRetryPolicy) is tried again up to Job.Retries times, after the policy's
+ * wait, into the same file, emptied first; the worker keeps its slot meanwhile. Abort and
+ * StopRetrying end a wait at once.
+ *
+ * Finishing steps, in order, whatever the outcome: close the file, free the handle, append the
+ * line of the download record (when Job.RecordFolder is set), take the pool's DownloadLock, run FinishDownload on the UI thread and wait for it, lower
  * RunningDownloads, release the lock.
  *
  * Created and started on the UI thread by TDownloadPool, which owns it and joins its thread.
@@ -47,7 +55,13 @@ public:
     /** Starts the body on a new thread. Throws std::system_error when no thread can be made. */
     void Start();
     /** Asks a running transfer to end as soon as it can. Any thread. */
-    void Abort() { m_abort.store(true); }
+    void Abort()
+    {
+        m_abort.store(true);
+        m_retryWait.Interrupt();
+    }
+    /** No further try: a running transfer goes on, a wait between tries ends now. Any thread. */
+    void StopRetrying() { m_retryWait.Interrupt(); }
     /** True once the body has released DownloadLock and touches nothing shared any more. */
     bool Ended() const { return m_ended.load(); }
     /** Waits for the thread to return. UI thread, once Ended() or after Abort(). */
@@ -60,6 +74,13 @@ public:
      */
     static TDownloadResult Fetch(const TDownloadJob& job, const TDownloadLimits& limits,
                                  const std::atomic<bool>& abort);
+    /** Fetch, tried again after transient failures as Job.Retries allows, waiting in `wait`
+     *  between tries (an interrupted wait ends the download with the last try's result). */
+    static TDownloadResult FetchWithRetries(const TDownloadJob& job, const TDownloadLimits& limits,
+                                            const std::atomic<bool>& abort, TInterruptibleWait& wait,
+                                            const TRetryPolicy::TRandom& random = {});
+    /** Appends the download's line to the record in Job.RecordFolder; false when not written. */
+    static bool RecordDownload(const TDownloadJob& job, const TDownloadResult& result);
 
     /** The proxy port: ProxyPort read as a decimal integer, 80 when it is not one. */
     static long ProxyPortNumber(const QString& portText);
@@ -78,6 +99,7 @@ private:
     const TDownloadLimits m_limits;
     std::atomic<bool> m_abort{false};
     std::atomic<bool> m_ended{false};
+    TInterruptibleWait m_retryWait;
     TDownloadResult m_result;
     std::thread m_thread;
 };

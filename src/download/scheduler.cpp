@@ -1,5 +1,6 @@
 #include "download/scheduler.h"
 
+#include "download/browsersession.h"
 #include "download/downloadstarter.h"
 #include "download/schedulerhost.h"
 #include "task/common.h"
@@ -51,17 +52,64 @@ void TScheduler::DispatchDownloads()
         return;
 
     // TaskThread is read anew every tick; workers of an earlier run still hold their slots.
-    const qint64 freeSlots = qint64(m_run.Task.TaskThread) - m_run.RunningDownloads.load();
-    const qint64 count = std::min(waiting, freeSlots);
-    for (qint64 i = 0; i < count; ++i) {
-        const QString entry = m_run.DownloadQueue.At(m_run.DispatchedCount);
-        StartDownload(entry, DownloadDestination(entry));
+    qint64 freeSlots = qint64(m_run.Task.TaskThread) - m_run.RunningDownloads.load();
+    while (freeSlots > 0 && m_run.DispatchedCount < queued) {
+        const qint32 index = m_run.DispatchedCount;
+        const QString entry = m_run.DownloadQueue.At(index);
+        if (const TDownloadEntry* recorded = RecordedDownload(entry)) {
+            ++m_run.DispatchedCount;
+            TDownloadResult result;
+            result.FileCreated = true;
+            result.Succeeded = true;
+            result.HttpStatus = recorded->HttpStatus;
+            result.Bytes = recorded->Bytes;
+            emit AlreadyDownloaded(recorded->FileName, RunTaskName(), result);
+            continue;
+        }
+        const auto retry = m_run.RetryDestinations.constFind(entry);
+        const QString destination = retry != m_run.RetryDestinations.cend() ? retry.value()
+                                                                            : DownloadDestination(entry);
+        StartDownload(entry, destination, m_run.DownloadQueue.ReferrerAt(index));
         // Raised only after the worker has started, so a failed start leaves the entry waiting.
         // The worker lowers the count only after its finishing call has run on this thread,
-        // which cannot happen before this tick returns.
+        // which cannot happen before this call returns.
         m_run.RunningDownloads.fetch_add(1);
         ++m_run.DispatchedCount;
+        --freeSlots;
     }
+}
+
+QString TScheduler::RunTaskName() const
+{
+    return m_runTaskName.isEmpty() ? m_run.Task.TaskName : m_runTaskName;
+}
+
+const TDownloadEntry* TScheduler::RecordedDownload(const QString& entry)
+{
+    const QString taskName = RunTaskName();
+    if (!m_run.Task.SkipDownloaded || !TPaths::IsUsableTaskName(taskName))
+        return nullptr;
+    if (m_recordedRun != m_run.RunSerial) {
+        m_recordedRun = m_run.RunSerial;
+        m_recorded.clear();
+        const QHash<QString, TDownloadEntry> last =
+            TDownloadRecord(m_paths.TaskFolder(taskName)).LastOutcomes();
+        for (auto it = last.cbegin(); it != last.cend(); ++it) {
+            if (it.value().Succeeded())
+                m_recorded.insert(AsciiLower(TrimControl(it.key())), it.value());
+        }
+    }
+    const auto it = m_recorded.constFind(AsciiLower(TrimControl(entry)));
+    if (it == m_recorded.cend() || !TDownloadRecord::FileStillMatches(it.value()))
+        return nullptr;
+    return &it.value();
+}
+
+void TScheduler::SlotFreed()
+{
+    if (m_run.DownloadsDone || !m_host.DownloadTimerEnabled())
+        return;
+    Timer1Timer();
 }
 
 QString TScheduler::DownloadDestination(const QString& entry) const
@@ -81,7 +129,7 @@ QString TScheduler::DownloadDestination(const QString& entry) const
     return folder + u'/' + FreeName(folder, ExtractURLFileName(url));
 }
 
-void TScheduler::StartDownload(const QString& entry, const QString& destination)
+void TScheduler::StartDownload(const QString& entry, const QString& destination, const QString& referrer)
 {
     TDownloadJob job;
     job.FileName = destination;
@@ -90,7 +138,16 @@ void TScheduler::StartDownload(const QString& entry, const QString& destination)
     job.Password = m_settings.AuthPassword;
     job.ProxyServer = m_settings.ProxyServer;
     job.ProxyPort = m_settings.ProxyPort;
-    job.TaskName = m_runTaskName.isEmpty() ? m_run.Task.TaskName : m_runTaskName;
+    job.TaskName = RunTaskName();
+    job.Referrer = referrer;
+    job.ShareSession = m_settings.ShareBrowserSession;
+    if (job.ShareSession && m_session) {
+        job.Cookies = m_session->CookieJar();
+        job.UserAgent = m_session->UserAgent();
+    }
+    job.Retries = m_settings.DownloadRetries;
+    if (TPaths::IsUsableTaskName(job.TaskName))
+        job.RecordFolder = m_paths.TaskFolder(job.TaskName);
     m_starter.StartDownload(job);
     ++m_inProgress[destination];
 }

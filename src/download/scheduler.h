@@ -1,6 +1,8 @@
 #pragma once
 
 #include "download/downloadjob.h"
+#include "download/downloadrecord.h"
+#include "download/downloadthread.h"
 
 #include <QHash>
 #include <QObject>
@@ -11,6 +13,7 @@ struct TProgramSettings;
 class TPaths;
 class TDownloadStarter;
 class TSchedulerHost;
+class TBrowserSession;
 
 /**
  * The download scheduler. Once a second (Timer1Timer, connected by the host to its 1000 ms
@@ -22,6 +25,13 @@ class TSchedulerHost;
  * A destination handed to a download that has not ended yet counts as taken, so two downloads
  * never write the same file; DownloadEnded frees it. The host connects the pool's
  * DownloadFinished to DownloadEnded.
+ *
+ * A freed slot is filled at once (SlotFreed, connected to the pool's SlotFreed) while Timer1
+ * runs, so no slot idles until the next tick; the tick still moves the bar and switches off.
+ *
+ * With the task's SkipDownloaded on, an entry that the task's download record shows as saved
+ * whole by an earlier run (its file still there with the recorded size) counts as handed out
+ * without a worker or a slot, and AlreadyDownloaded tells the gallery about its file.
  *
  * Lives on the UI thread. All collaborators are owned by the host and outlive the scheduler.
  */
@@ -37,8 +47,14 @@ public:
     void DispatchDownloads();
     /** Full path of the file an entry is saved to; the name is not yet reserved. */
     QString DownloadDestination(const QString& entry) const;
-    /** Starts a worker for the entry (handed over untrimmed) with copies of the downloader settings. */
-    void StartDownload(const QString& entry, const QString& destination);
+    /** Starts a worker for the entry (handed over untrimmed) with copies of the downloader settings
+     *  and, when the session is shared, the browser's cookies, user agent and the referrer. */
+    void StartDownload(const QString& entry, const QString& destination,
+                       const QString& referrer = QString());
+
+    /** The browser whose session downloads share (ShareBrowserSession); null for none. It must
+     *  outlive the scheduler or be reset first. */
+    void SetBrowserSession(TBrowserSession* session) { m_session = session; }
 
     /** The run's name in the catalogue, carried by every download it starts so that the
      *  gallery shows the file with that task (a copied task folder may hold another TaskName
@@ -51,10 +67,20 @@ public:
 public slots:
     /** A download has ended: its destination no longer counts as taken by the scheduler. */
     void DownloadEnded(const QString& fileName);
+    /** A worker has ended: hands out waiting entries to the free slots now. */
+    void SlotFreed();
+
+signals:
+    /** An entry was not downloaded again: its file from an earlier run is whole (Succeeded set). */
+    void AlreadyDownloaded(const QString& fileName, const QString& taskName, const TDownloadResult& result);
 
 private:
     bool IsTaken(const QString& folder, const QString& name) const;
     QString FreeName(const QString& folder, const QString& name) const;
+    /** The catalogue name of the run (SetRunTaskName), else the running task's TaskName. */
+    QString RunTaskName() const;
+    /** The earlier run's file of the entry when SkipDownloaded may skip it; empty otherwise. */
+    const TDownloadEntry* RecordedDownload(const QString& entry);
 
     TRunState& m_run;
     const TPaths& m_paths;
@@ -64,4 +90,9 @@ private:
     /** Destination path -> downloads in progress that were handed it. */
     QHash<QString, int> m_inProgress;
     QString m_runTaskName;
+    TBrowserSession* m_session = nullptr;
+    /** The record as it stood when the current run began handing out (folded URL -> latest
+     *  entry), for SkipDownloaded; read once a run. */
+    QHash<QString, TDownloadEntry> m_recorded;
+    qint32 m_recordedRun = -1;
 };

@@ -3,6 +3,7 @@
 #include "crawl/browser.h"
 #include "crawl/crawldriver.h"
 #include "download/downloadpool.h"
+#include "download/downloadrecord.h"
 #include "download/gallery.h"
 #include "download/galleryhost.h"
 #include "download/scheduler.h"
@@ -65,6 +66,7 @@ public:
             m_stopped();
         }
     }
+    bool DownloadTimerEnabled() const override { return m_timer1.isActive(); }
     void SetDownloadProgress(int percent) override { m_host.SetDownloadProgress(percent); }
 
 private:
@@ -110,6 +112,7 @@ struct THarvester::TImpl
         m_timer1.setInterval(1000);
         // A coarse timer may slip each tick by up to 5 %, which the download rate would show.
         m_timer1.setTimerType(Qt::PreciseTimer);
+        m_scheduler.SetBrowserSession(browser.Session());
     }
 
     /** Copies the run's lists into the shown ones (all but Images, which the gallery fills). */
@@ -174,6 +177,9 @@ THarvester::THarvester(const TPaths& paths, TBrowser& browser, THarvestHost& hos
                 if (!result.Succeeded)
                     ++d.m_downloadsFailed;
             });
+    connect(&d.m_pool, &TDownloadPool::SlotFreed, &d.m_scheduler, &TScheduler::SlotFreed);
+    // A file kept from an earlier run joins the gallery as if it had just been downloaded.
+    connect(&d.m_scheduler, &TScheduler::AlreadyDownloaded, &d.m_gallery, &TGallery::OnDownloadFinished);
 
     // While the shown task is the one whose run fills the run's lists, the shown lists follow
     // them; a run of another task leaves the shown lists alone.
@@ -280,7 +286,32 @@ void THarvester::RunTask(const QString& taskName)
     d.m_driver.RunTask(taskName, d.m_currentTask);
 }
 
-void THarvester::ActionPauseExecute() { m_impl->m_driver.ActionPauseExecute(); }
+void THarvester::ActionPauseExecute()
+{
+    // Downloads already handed out finish their current try, but wait for no other.
+    m_impl->m_pool.StopRetrying();
+    m_impl->m_driver.ActionPauseExecute();
+}
+
+int THarvester::RetryFailed(const QString& taskName)
+{
+    TImpl& d = *m_impl;
+    if (d.m_shutDown || d.m_driver.IsRunActive() || !d.m_run.DownloadsIdle()
+        || !TPaths::IsUsableTaskName(taskName))
+        return -1;
+    QList<std::array<QString, 3>> failed;
+    for (const TDownloadEntry& entry : TDownloadRecord(d.m_paths.TaskFolder(taskName)).FailedEntries())
+        failed.append({entry.URL, entry.Referrer, entry.FileName});
+    if (failed.isEmpty())
+        return 0;
+    TTaskItem task = LoadTaskFile(d.m_paths.TaskSettingsFile(taskName));
+    task.TaskName = taskName;
+    d.m_run.BeginRetryRun(task, failed);
+    d.m_scheduler.SetRunTaskName(taskName);
+    d.m_timer1.start();
+    d.m_scheduler.Timer1Timer();
+    return int(d.m_run.DownloadQueue.Count());
+}
 void THarvester::RequestStop() { m_impl->m_run.RequestStop(); }
 
 void THarvester::SaveResultLists(const QString& taskName)

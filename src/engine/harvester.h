@@ -115,6 +115,11 @@ public:
     /** "Continue": ends the manual logon pause in progress at once. */
     void EndLogonPause();
     bool InLogonPause() const;
+    /** "Retry Failed": queues the URLs whose latest download in the task's record failed again,
+     *  each into its existing file, for the same scheduler and slots, without a crawl. Refused
+     *  (-1) while a run is active or downloads still wait or run; otherwise the number queued
+     *  (0: nothing failed). */
+    int RetryFailed(const QString& taskName);
 
     /** One scheduler tick (Timer1 calls it every second while enabled). */
     void Timer1Timer();

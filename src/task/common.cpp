@@ -200,10 +200,24 @@ bool TFoldedList::ContainsFolded(const QString& text) const
 
 bool TDownloadQueue::QueueDownloadURL(const QString& url)
 {
+    return QueueDownloadURL(url, m_referringPage);
+}
+
+bool TDownloadQueue::QueueDownloadURL(const QString& url, const QString& referringPage)
+{
     if (TrimControl(url).isEmpty())
         return false;
+    // The first finder wins: a later page that links the same URL changes nothing.
     if (m_list.ContainsFolded(url))
         return false;
     m_list.Append(url);
+    m_referrers.append(referringPage);
     return true;
+}
+
+void TDownloadQueue::Clear()
+{
+    m_list.Clear();
+    m_referrers.clear();
+    m_referringPage.clear();
 }

@@ -113,11 +113,22 @@ public:
     /** The one admission step of the queue writers: appends url unchanged unless its trimmed form
      *  is empty or an entry equal after trimming and lower-casing is queued. True when appended. */
     bool QueueDownloadURL(const QString& url);
-    void Clear() { m_list.Clear(); }
+    /** Appends url with its own referring page (a failed download queued again). */
+    bool QueueDownloadURL(const QString& url, const QString& referringPage);
+    void Clear();
     qsizetype Count() const { return m_list.Count(); }
     const QString& At(qsizetype i) const { return m_list.At(i); }
     const QStringList& Entries() const { return m_list.Entries(); }
 
+    /** The page whose links and pictures are being queued now; entries appended from now on
+     *  record it as their referring page. */
+    void SetReferringPage(const QString& page) { m_referringPage = page; }
+    /** The page on which entry i was first found; empty when unknown. Kept beside the entries
+     *  (same index), so an entry stays the bare URL. */
+    const QString& ReferrerAt(qsizetype i) const { return m_referrers.at(i); }
+
 private:
     TFoldedList m_list{TFoldedList::Fold::TrimmedLower};
+    QStringList m_referrers;
+    QString m_referringPage;
 };

@@ -2,6 +2,8 @@
 
 #include "task/profilefile.h"
 
+#include <algorithm>
+
 namespace {
 
 const QString kBrowser = QStringLiteral("Browser");
@@ -45,6 +47,9 @@ TProgramSettings ReadProgramSettings(const QString& path)
     s.ProxyPort = ini.ReadString(kDownloader, QStringLiteral("Downloader02"));
     s.AuthUserName = ini.ReadString(kDownloader, QStringLiteral("Downloader03"));
     s.AuthPassword = ini.ReadString(kDownloader, QStringLiteral("Downloader04"));
+    s.ShareBrowserSession = ini.ReadBool(kDownloader, QStringLiteral("Downloader05"), defaults.ShareBrowserSession);
+    s.DownloadRetries = std::clamp(ini.ReadInteger(kDownloader, QStringLiteral("Downloader06"), defaults.DownloadRetries),
+                                   0, 10);
     return s;
 }
 
@@ -62,5 +67,7 @@ void WriteProgramSettings(const QString& path, const TProgramSettings& s)
     ini.WriteString(kDownloader, QStringLiteral("Downloader02"), s.ProxyPort);
     ini.WriteString(kDownloader, QStringLiteral("Downloader03"), s.AuthUserName);
     ini.WriteString(kDownloader, QStringLiteral("Downloader04"), s.AuthPassword);
+    ini.WriteBool(kDownloader, QStringLiteral("Downloader05"), s.ShareBrowserSession);
+    ini.WriteInteger(kDownloader, QStringLiteral("Downloader06"), s.DownloadRetries);
     ini.Save();
 }

@@ -16,16 +16,19 @@ struct TProgramSettings
     QString ProxyPort;                // Downloader02
     QString AuthUserName;             // Downloader03
     QString AuthPassword;             // Downloader04
+    bool ShareBrowserSession = true;  // Downloader05
+    int DownloadRetries = 2;          // Downloader06
 
     /** The browser's download-control value: 0x10, 0x20 .. 0x400 for each option that is on. */
     int DownloadControlFlags() const;
     bool operator==(const TProgramSettings&) const = default;
 };
 
-/** Reads the eleven keys; a missing file, section, key or unreadable value gives the default.
- *  A file that exists but cannot be read throws EPagemintError("Unable to read " + path). */
+/** Reads the thirteen keys (DownloadRetries is held to 0..10); a missing file, section, key or
+ *  unreadable value gives the default. A file that exists but cannot be read throws
+ *  EPagemintError("Unable to read " + path). */
 TProgramSettings ReadProgramSettings(const QString& path);
-/** Writes the eleven keys in order, "Browser" first; other lines of the file stay.
+/** Writes the thirteen keys in order, "Browser" first; other lines of the file stay.
  *  Throws EPagemintError("Unable to write to " + path) when the file cannot be written, and
  *  EPagemintError("Unable to read " + path), writing nothing, when it cannot be read. */
 void WriteProgramSettings(const QString& path, const TProgramSettings& settings);

@@ -9,6 +9,8 @@ void TRunState::BeginRun(const QString& taskName, const TTaskItem& task)
     LevelURLList.Clear();
     NextLevelURLList.Clear();
     DownloadQueue.Clear();
+    RetryDestinations.clear();
+    ++RunSerial;
 
     RunningTaskName = taskName;
     DispatchedCount = 0;
@@ -26,4 +28,16 @@ void TRunState::FinishCrawl()
 {
     CrawlFinished = true;
     RunningTaskName.clear();
+}
+
+void TRunState::BeginRetryRun(const TTaskItem& task, const QList<std::array<QString, 3>>& urlReferrerFile)
+{
+    BeginRun(QString(), task);
+    LevelURLList.Clear();
+    StartURLList.clear();
+    for (const auto& [url, referrer, file] : urlReferrerFile) {
+        if (DownloadQueue.QueueDownloadURL(url, referrer) && !file.isEmpty())
+            RetryDestinations.insert(url, file);
+    }
+    CrawlFinished = true;
 }

@@ -2,6 +2,10 @@
 
 #include "task/common.h"
 
+#include <QHash>
+#include <QList>
+
+#include <array>
 #include <atomic>
 
 /**
@@ -32,6 +36,11 @@ struct TRunState
 
     bool CrawlFinished = false;
     bool DownloadsDone = false;
+    /** Counts the runs begun, so that what is read once a run can tell runs apart. */
+    qint32 RunSerial = 0;
+    /** Queue entries that go back into the file of an earlier failed try (Retry Failed)
+     *  instead of a new one. */
+    QHash<QString, QString> RetryDestinations;
     /** Workers running; raised by the scheduler, lowered by each worker as it ends. */
     std::atomic<qint32> RunningDownloads{0};
 
@@ -39,6 +48,9 @@ struct TRunState
      *  clears the flags and puts the start URLs (one a line) into StartURLList and the first
      *  level. RunningDownloads is left alone: workers of an earlier run may still be running. */
     void BeginRun(const QString& taskName, const TTaskItem& task);
+    /** A download-only run of task: queues each URL with its referring page into its existing
+     *  file (RetryDestinations), no crawl (CrawlFinished), and no task counts as running. */
+    void BeginRetryRun(const TTaskItem& task, const QList<std::array<QString, 3>>& urlReferrerFile);
     /** "Stop" was asked for: the crawl ends at its next wait. */
     void RequestStop() { StopRequested = true; }
     /** The running task's lists are saved after "Stop": no task counts as running any more. */

@@ -107,6 +107,7 @@ TTaskItem LoadTaskFile(const QString& settingsPath)
     task.ImageHeightMin = ini.ReadInteger(kOutput, QStringLiteral("ImageHeightMin"), 599);
     task.DownloadExt = ini.ReadString(kOutput, QStringLiteral("DownloadExt"));
     task.LinksText = ini.ReadString(kOutput, QStringLiteral("LinksText"));
+    task.SkipDownloaded = ini.ReadBool(kOutput, QStringLiteral("SkipDownloaded"), false);
     return task;
 }
 
@@ -153,5 +154,6 @@ void SaveTaskFile(const TTaskItem& task, const TPaths& paths)
     ini.WriteInteger(kOutput, QStringLiteral("ImageHeightMin"), task.ImageHeightMin);
     ini.WriteString(kOutput, QStringLiteral("DownloadExt"), task.DownloadExt);
     ini.WriteString(kOutput, QStringLiteral("LinksText"), task.LinksText);
+    ini.WriteBool(kOutput, QStringLiteral("SkipDownloaded"), task.SkipDownloaded);
     ini.Save();
 }

@@ -7,6 +7,7 @@
 #include "task/logging.h"
 #include "ui/aboutunit.h"
 #include "ui/desktop.h"
+#include "ui/downloadlogactions.h"
 #include "ui/elidedlabel.h"
 #include "ui/icons.h"
 #include "ui/livestate.h"
@@ -279,6 +280,8 @@ void TMainForm::SetupActions()
     taskMenu->addActions({start, stop});
     taskMenu->addSeparator();
     taskMenu->addAction(restore);
+    taskMenu->addSeparator();
+    new TDownloadLogActions(this, *m_harvester, [this] { return m_tree->SelectedTask(); }, taskMenu);
     taskMenu->addSeparator();
     taskMenu->addAction(exit);
     menuBar()->addMenu(QStringLiteral("&Settings"))->addAction(settings);

@@ -1,5 +1,7 @@
 #include "ui/settingunit.h"
 
+#include "download/retrypolicy.h"
+
 #include "task/programsettings.h"
 #include "ui/designedsize.h"
 #include "ui/messages.h"
@@ -11,6 +13,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -70,6 +73,17 @@ TSettingForm::TSettingForm(TProgramSettings& settings, std::function<void()> rea
     auto* downloaderLayout = new QVBoxLayout(downloaderPage);
     downloaderLayout->addWidget(proxyGroup);
     downloaderLayout->addWidget(authGroup);
+    m_shareSession = new QCheckBox(QStringLiteral("Downloads share the browser's session"), downloaderPage);
+    m_shareSession->setObjectName(QStringLiteral("ShareBrowserSession"));
+    m_shareSession->setToolTip(QStringLiteral("Send the browser's cookies, its user agent and the page "
+                                              "a file was found on with each download"));
+    m_retries = new QSpinBox(downloaderPage);
+    m_retries->setObjectName(QStringLiteral("DownloadRetries"));
+    m_retries->setRange(TRetryPolicy::MinRetries, TRetryPolicy::MaxRetries);
+    auto* retriesLayout = new QFormLayout;
+    retriesLayout->addRow(QStringLiteral("Retries:"), m_retries);
+    downloaderLayout->addWidget(m_shareSession);
+    downloaderLayout->addLayout(retriesLayout);
     downloaderLayout->addStretch(1);
     tabs->addTab(downloaderPage, QStringLiteral("Downloader"));
 
@@ -112,6 +126,8 @@ void TSettingForm::FormShow()
     m_proxyPort->setText(s.ProxyPort);
     m_userName->setText(s.AuthUserName);
     m_password->setText(s.AuthPassword);
+    m_shareSession->setChecked(s.ShareBrowserSession);
+    m_retries->setValue(s.DownloadRetries);
 }
 
 void TSettingForm::Save()
@@ -128,6 +144,8 @@ void TSettingForm::Save()
     s.ProxyPort = m_proxyPort->text();
     s.AuthUserName = m_userName->text();
     s.AuthPassword = m_password->text();
+    s.ShareBrowserSession = m_shareSession->isChecked();
+    s.DownloadRetries = m_retries->value();
     if (TMessages::RunCommand(this, [this] { m_writeSettings(); }))
         accept();
 }

@@ -1,7 +1,7 @@
 #pragma once
 /**
  * The program settings dialog (caption "Settings"): the seven browser options and the
- * downloader's proxy and credentials. Every showing rereads pmsettings.ini (which also
+ * downloader's proxy, credentials, session sharing and retries. Every showing rereads pmsettings.ini (which also
  * applies the browser options) and shows what is stored; "Save" copies the controls into
  * the settings and writes the file; "Close" drops the changes. GUI thread.
  */
@@ -13,6 +13,7 @@
 struct TProgramSettings;
 class QCheckBox;
 class QLineEdit;
+class QSpinBox;
 
 class TSettingForm : public QDialog
 {
@@ -44,4 +45,6 @@ private:
     QLineEdit* m_proxyPort = nullptr;
     QLineEdit* m_userName = nullptr;
     QLineEdit* m_password = nullptr;
+    QCheckBox* m_shareSession = nullptr;
+    QSpinBox* m_retries = nullptr;
 };

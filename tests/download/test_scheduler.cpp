@@ -1,4 +1,6 @@
 // Scheduler: progress, slots, queue order, destinations and names, failures inside a tick.
+#include "download/browsersession.h"
+#include "download/downloadrecord.h"
 #include "download/downloadstarter.h"
 #include "download/scheduler.h"
 #include "download/schedulerhost.h"
@@ -9,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QUrl>
 #include <gtest/gtest.h>
 #include <stdexcept>
 
@@ -34,6 +37,7 @@ class TFakeHost : public TSchedulerHost
 public:
     void SetDownloadTimerEnabled(bool enabled) override { TimerEnabled = enabled; }
     void SetDownloadProgress(int percent) override { Progress = percent; }
+    bool DownloadTimerEnabled() const override { return TimerEnabled; }
     bool TimerEnabled = true;
     int Progress = -1;
 };
@@ -282,6 +286,129 @@ TEST_F(SchedulerTest, DownloadsDoneWaitsForRunningWorkers)
     EXPECT_TRUE(m_run.DownloadsDone);
     m_scheduler.Timer1Timer();
     EXPECT_FALSE(m_host.TimerEnabled);
+}
+
+class TTestSession : public TBrowserSession
+{
+public:
+    std::shared_ptr<const TCookieJar> CookieJar() const override { return Jar; }
+    QString UserAgent() const override { return QStringLiteral("TestBrowser/2"); }
+    std::shared_ptr<TCookieJar> Jar = std::make_shared<TCookieJar>();
+};
+
+TEST_F(SchedulerTest, FreedSlotIsFilledAtOnceWithinTheLimit)
+{
+    Queue(5);
+    m_scheduler.Timer1Timer();
+    ASSERT_EQ(m_starter.Jobs.size(), 3u);
+    End(1);
+    m_scheduler.SlotFreed();
+    ASSERT_EQ(m_starter.Jobs.size(), 4u);
+    EXPECT_EQ(m_starter.Jobs[3].URL, QStringLiteral("http://site/a/3.jpg"));
+    // No slot is free: nothing more starts until one is.
+    m_scheduler.SlotFreed();
+    EXPECT_EQ(m_starter.Jobs.size(), 4u);
+    // With the timer off (a stopped and drained run) a freed slot starts nothing.
+    End(0);
+    m_host.TimerEnabled = false;
+    m_scheduler.SlotFreed();
+    EXPECT_EQ(m_starter.Jobs.size(), 4u);
+}
+
+TEST_F(SchedulerTest, JobCarriesReferrerRetriesRecordAndTheSharedSession)
+{
+    TTestSession session;
+    m_scheduler.SetBrowserSession(&session);
+    m_settings.DownloadRetries = 4;
+    m_run.DownloadQueue.SetReferringPage(QStringLiteral("http://site/page1"));
+    Queue(1);
+    m_run.DownloadQueue.SetReferringPage(QStringLiteral("http://site/page2"));
+    // Found again on another page: the first finder stays the referrer.
+    m_run.DownloadQueue.QueueDownloadURL(QStringLiteral("http://SITE/a/0.jpg"));
+    m_run.DownloadQueue.QueueDownloadURL(QStringLiteral("http://site/b.jpg"));
+    m_scheduler.Timer1Timer();
+    ASSERT_EQ(m_starter.Jobs.size(), 2u);
+    EXPECT_EQ(m_starter.Jobs[0].Referrer, QStringLiteral("http://site/page1"));
+    EXPECT_EQ(m_starter.Jobs[1].Referrer, QStringLiteral("http://site/page2"));
+    EXPECT_TRUE(m_starter.Jobs[0].ShareSession);
+    EXPECT_EQ(m_starter.Jobs[0].Cookies, session.Jar);
+    EXPECT_EQ(m_starter.Jobs[0].UserAgent, QStringLiteral("TestBrowser/2"));
+    EXPECT_EQ(m_starter.Jobs[0].Retries, 4);
+    EXPECT_EQ(m_starter.Jobs[0].RecordFolder, m_paths.TaskFolder("Shots"));
+
+    m_settings.ShareBrowserSession = false;
+    m_run.DownloadQueue.QueueDownloadURL(QStringLiteral("http://site/c.jpg"));
+    m_scheduler.Timer1Timer();
+    ASSERT_EQ(m_starter.Jobs.size(), 3u);
+    EXPECT_FALSE(m_starter.Jobs[2].ShareSession);
+    EXPECT_EQ(m_starter.Jobs[2].Cookies, nullptr);
+    EXPECT_TRUE(m_starter.Jobs[2].UserAgent.isEmpty());
+}
+
+TEST_F(SchedulerTest, SkipDownloadedPassesOverWholeFilesOfEarlierRuns)
+{
+    const TDownloadRecord record(m_paths.TaskFolder("Shots"));
+    auto keep = [&](const QString& url, const QString& name, const QByteArray& content, qint64 recorded, long status) {
+        QFile file(Images(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(content);
+        TDownloadEntry entry;
+        entry.Time = QDateTime::currentDateTimeUtc();
+        entry.HttpStatus = status;
+        entry.Bytes = recorded;
+        entry.URL = url;
+        entry.FileName = Images(name);
+        ASSERT_TRUE(record.Append(entry));
+    };
+    keep(QStringLiteral("http://site/a/0.jpg"), "0.jpg", "whole", 5, 200);   // skipped
+    keep(QStringLiteral("http://site/a/1.jpg"), "1.jpg", "cut", 9, 200);     // size differs
+    keep(QStringLiteral("http://site/a/2.jpg"), "2.jpg", "", 0, 404);        // failed
+    keep(QStringLiteral("http://site/a/3.jpg"), "gone.jpg", "x", 1, 200);
+    QFile::remove(Images("gone.jpg"));                                        // file deleted
+    m_run.BeginRun(QStringLiteral("Shots"), m_run.Task);
+    m_run.Task.SkipDownloaded = true;
+    Queue(4);
+
+    std::vector<std::pair<QString, QString>> kept;
+    QObject::connect(&m_scheduler, &TScheduler::AlreadyDownloaded,
+                     [&kept](const QString& file, const QString& task, const TDownloadResult& result) {
+                         EXPECT_TRUE(result.Succeeded);
+                         kept.emplace_back(file, task);
+                     });
+    m_scheduler.Timer1Timer();
+    ASSERT_EQ(m_starter.Jobs.size(), 3u);
+    EXPECT_EQ(m_starter.Jobs[0].URL, QStringLiteral("http://site/a/1.jpg"));
+    // The other files are there already: they get numbered names, as always.
+    EXPECT_EQ(m_starter.Jobs[0].FileName, Images("(1)1.jpg"));
+    EXPECT_EQ(m_starter.Jobs[2].FileName, Images("3.jpg"));
+    EXPECT_EQ(m_run.DispatchedCount, 4);
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(kept[0].first, Images("0.jpg"));
+    EXPECT_EQ(kept[0].second, QStringLiteral("Shots"));
+
+    // Off: every entry is downloaded again beside the old file.
+    m_starter.Jobs.clear();
+    m_run.RunningDownloads = 0;
+    m_run.BeginRun(QStringLiteral("Shots"), m_run.Task);
+    m_run.Task.SkipDownloaded = false;
+    Queue(1);
+    m_scheduler.Timer1Timer();
+    ASSERT_EQ(m_starter.Jobs.size(), 1u);
+    EXPECT_EQ(m_starter.Jobs[0].FileName, Images("(1)0.jpg"));
+}
+
+TEST_F(SchedulerTest, RetryRunWritesIntoTheFailedFiles)
+{
+    m_run.BeginRetryRun(m_run.Task, {{QStringLiteral("http://site/x.jpg"), QStringLiteral("http://site/p"), Images("x.jpg")},
+                                     {QStringLiteral("http://site/y.jpg"), QString(), Images("(2)y.jpg")}});
+    Touch(Images("x.jpg"));
+    EXPECT_TRUE(m_run.CrawlFinished);
+    EXPECT_TRUE(m_run.RunningTaskName.isEmpty());
+    m_scheduler.Timer1Timer();
+    ASSERT_EQ(m_starter.Jobs.size(), 2u);
+    EXPECT_EQ(m_starter.Jobs[0].FileName, Images("x.jpg"));
+    EXPECT_EQ(m_starter.Jobs[0].Referrer, QStringLiteral("http://site/p"));
+    EXPECT_EQ(m_starter.Jobs[1].FileName, Images("(2)y.jpg"));
 }
 
 } // namespace

@@ -136,6 +136,22 @@ TTestHttpServer::TTestHttpServer() : m_server(std::make_unique<httplib::Server>(
                                                + Nonce + "\", algorithm=MD5");
         res.set_content("who are you", "text/html");
     });
+    server.Get(R"(/flaky/(\w+))", [this](const httplib::Request& req, httplib::Response& res) {
+        Record(req.path, "");
+        if (Hits(req.path) <= 2) {
+            res.status = 503;
+            res.set_header("Retry-After", "0");
+            res.set_content("busy", "text/html");
+            return;
+        }
+        res.set_content(Body(), "application/octet-stream");
+    });
+    server.Get(R"(/busy/(\d+))", [this](const httplib::Request& req, httplib::Response& res) {
+        Record(req.path, "");
+        res.status = 503;
+        res.set_header("Retry-After", req.matches[1].str());
+        res.set_content("busy", "text/html");
+    });
     m_port = server.bind_to_any_port("127.0.0.1");
     m_thread = std::thread([this] { m_server->listen_after_bind(); });
     while (!m_server->is_running())
@@ -180,6 +196,17 @@ std::string TTestHttpServer::LastHeader(const std::string& name) const
         if (QByteArray::fromStdString(key).toLower() == QByteArray::fromStdString(name).toLower())
             return value;
     return {};
+}
+
+std::vector<std::pair<std::string, std::string>> TTestHttpServer::LastHeaders() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    std::vector<std::pair<std::string, std::string>> headers;
+    for (const auto& header : m_headers) {
+        if (header.first.rfind("REMOTE_", 0) != 0 && header.first.rfind("LOCAL_", 0) != 0)
+            headers.push_back(header);
+    }
+    return headers;
 }
 
 TRawServer::TRawServer(Mode mode, std::string response) : m_mode(mode), m_response(std::move(response))

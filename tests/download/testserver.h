@@ -14,7 +14,9 @@
 namespace httplib { class Server; }
 
 /** Routes: /ok.bin (the body of Body()), /404, /500, /302 (to /ok.bin), /basic and /digest
- *  (user "user", password "pass"), /headers (records the request headers), "/a b.jpg". */
+ *  (user "user", password "pass"), /headers (records the request headers), "/a b.jpg",
+ *  /flaky/<name> (503 with "Retry-After: 0" for the first two requests of each name, then
+ *  Body()), /busy/<seconds> (always 503 with "Retry-After: <seconds>"). */
 class TTestHttpServer
 {
 public:
@@ -29,6 +31,9 @@ public:
     std::vector<std::string> Authorizations() const;
     /** A request header of the last request to /headers. */
     std::string LastHeader(const std::string& name) const;
+    /** Every request header of the last request to /headers, sorted by name, without the
+     *  connection's addresses that the server library adds. */
+    std::vector<std::pair<std::string, std::string>> LastHeaders() const;
 
 private:
     void Record(const std::string& path, const std::string& authorization);

@@ -2,6 +2,7 @@
 // the real browser engine, link following, extractors, scheduler and download workers.
 #include "testsite.h"
 
+#include "download/downloadrecord.h"
 #include "task/common.h"
 #include "task/paths.h"
 #include "task/taskfile.h"
@@ -483,4 +484,46 @@ TEST(BatchE2E, TasksRunInTurnAndTheLogonPauseIsSkipped)
     EXPECT_EQ(ReadBytes(folder.Paths().ListFile("second", 0)), Lines({"", " green", "", "", ""}));
     EXPECT_EQ(ReadBytes(folder.Paths().ListFile("second", 4)), Lines({s.Url("/a.html")}));
     EXPECT_EQ(Files(folder.Paths().DownloadsFolder("first")), QStringList({"data.zip", "report.zip"}));
+}
+
+TEST(BatchE2E, RetryFailedDownloadsAgainIntoTheirFilesAndCountsFailures)
+{
+    TTestSite site;
+    ASSERT_TRUE(site.Start());
+    const QByteArray fixed = MakeBytes(900, 7);
+    site.Add("/files/fixed.zip", fixed, "application/zip");
+    ProgramFolder folder;
+    TTaskItem task = HarvestTask(site.Url("/index.html"), 0);
+    folder.WriteTask(task);
+
+    // An earlier run left two failures: one the site now answers, one it still does not.
+    const TDownloadRecord record(folder.Paths().TaskFolder(TaskName));
+    const QString fixedFile = folder.TaskPath("Downloads/fixed.zip");
+    const QString goneFile = folder.TaskPath("Downloads/gone.zip");
+    for (const QString& file : {fixedFile, goneFile}) {
+        QFile empty(file);
+        ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
+    }
+    for (const auto& [path, file] : {std::pair{QStringLiteral("/files/fixed.zip"), fixedFile},
+                                     std::pair{QStringLiteral("/files/gone.zip"), goneFile}}) {
+        TDownloadEntry entry;
+        entry.Time = QDateTime::currentDateTimeUtc();
+        entry.HttpStatus = 503;
+        entry.URL = site.Url(path);
+        entry.FileName = file;
+        ASSERT_TRUE(record.Append(entry));
+    }
+
+    QStringList args = folder.Args();
+    args.prepend(QStringLiteral("--retry-failed"));
+    const TBatchResult result = RunBatch(args);
+    ASSERT_EQ(result.exitCode, 0) << Describe(result);
+    EXPECT_EQ(ReadBytes(fixedFile), fixed);
+    EXPECT_EQ(ReadBytes(goneFile), QByteArray());
+    // No crawl: the start page was never asked for, and no numbered copies were made.
+    EXPECT_EQ(site.Hits("/index.html"), 0);
+    EXPECT_EQ(Files(folder.Paths().DownloadsFolder(TaskName)), QStringList({"fixed.zip", "gone.zip"}));
+    EXPECT_TRUE(result.err.contains(QStringLiteral("Task site: 2 failed downloads queued again"))) << Describe(result);
+    EXPECT_TRUE(result.err.contains(QStringLiteral("Task site: 1 failed downloads"))) << Describe(result);
+    EXPECT_EQ(record.FailedEntries().size(), 1);
 }

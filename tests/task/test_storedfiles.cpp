@@ -100,7 +100,29 @@ TEST_F(StoredFilesTest, ProgramSettingsDefaultsAndFreshFile)
     WriteProgramSettings(path, defaults);
     EXPECT_EQ(ReadBytes(path), QByteArray("[Browser]\r\nBrowser01=0\r\nBrowser02=0\r\nBrowser03=0\r\nBrowser04=1\r\n"
                                           "Browser05=1\r\nBrowser06=1\r\nBrowser07=1\r\n[Downloader]\r\n"
-                                          "Downloader01=\r\nDownloader02=\r\nDownloader03=\r\nDownloader04=\r\n"));
+                                          "Downloader01=\r\nDownloader02=\r\nDownloader03=\r\nDownloader04=\r\n"
+                                          "Downloader05=1\r\nDownloader06=2\r\n"));
+}
+
+TEST_F(StoredFilesTest, SessionSharingAndRetriesReadWithTheirDefaultsAndBounds)
+{
+    const QString path = Paths().ProgramSettingsFile();
+    // A file of an earlier version has neither key: sharing on, two retries.
+    WriteBytes(path, "[Downloader]\r\nDownloader01=\r\n");
+    TProgramSettings s = ReadProgramSettings(path);
+    EXPECT_TRUE(s.ShareBrowserSession);
+    EXPECT_EQ(s.DownloadRetries, 2);
+
+    WriteBytes(path, "[Downloader]\nDownloader05=0\nDownloader06=99\n");
+    s = ReadProgramSettings(path);
+    EXPECT_FALSE(s.ShareBrowserSession);
+    EXPECT_EQ(s.DownloadRetries, 10);
+    WriteBytes(path, "[Downloader]\nDownloader06=-3\n");
+    EXPECT_EQ(ReadProgramSettings(path).DownloadRetries, 0);
+
+    s.DownloadRetries = 7;
+    WriteProgramSettings(path, s);
+    EXPECT_EQ(ReadProgramSettings(path), s);
 }
 
 TEST_F(StoredFilesTest, ProgramSettingsReadLikeIntegersAndKeepOtherLines)

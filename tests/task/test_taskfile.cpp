@@ -39,6 +39,7 @@ protected:
         task.ImageHeightMin = 600;
         task.DownloadExt = QStringLiteral("zip, rar");
         task.LinksText = QStringLiteral("forum");
+        task.SkipDownloaded = true;
         return task;
     }
 
@@ -99,7 +100,7 @@ TEST_F(TaskFileTest, NewFileHoldsEveryKeyInOrderAndStartUrlsOnLinesBelowTheKey)
                                 "OutText31=\r\nOutText32=\r\nOutText40=\r\nOutText41=\r\nOutText42=</td>\r\n"
                                 "[Output]\r\nImageLinkBool=1\r\nImageFrom=\r\nImageTo=\r\nImageWidthBool=1\r\n"
                                 "ImageHeightBool=0\r\nImageWidthMin=800\r\nImageHeightMin=600\r\n"
-                                "DownloadExt=zip, rar\r\nLinksText=forum\r\n";
+                                "DownloadExt=zip, rar\r\nLinksText=forum\r\nSkipDownloaded=1\r\n";
     EXPECT_EQ(ReadBytes(SettingsPath(QStringLiteral("abc"))), expected);
     for (const QString& folder : {Paths().ImagesFolder(QStringLiteral("abc")), Paths().FlashesFolder(QStringLiteral("abc")),
                                   Paths().DownloadsFolder(QStringLiteral("abc"))})

@@ -54,7 +54,7 @@ public:
     QWebEnginePage* Page() const;
     QWebEngineProfile* Profile() const;
     /** The profile's cookies and user agent for the downloads; owned here. */
-    TBrowserSession* Session() const;
+    TBrowserSession* Session() const override;
 
 private:
     void LoadingChanged(const QWebEngineLoadingInfo& info);

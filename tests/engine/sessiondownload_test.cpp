@@ -1,0 +1,303 @@
+// Downloads of a whole run against a loopback site: the browser's logon cookie and the page as
+// Referer reach the picture requests, failed downloads are queued again into their files, and a
+// re-run skips what an earlier run saved whole.
+
+#include "crawl/fakebrowser.h"
+#include "download/browsersession.h"
+#include "download/downloadrecord.h"
+#include "engine/harvester.h"
+#include "task/paths.h"
+#include "task/taskfile.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <map>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+/** The site: /pic/N.jpg only with the logon cookie, /hot/N.jpg only with the gallery page as
+ *  Referer, /healing/N.jpg "404" until healed. */
+class TSite
+{
+public:
+    TSite()
+    {
+        m_server.Get(R"(/pic/(\w+)\.jpg)", [this](const httplib::Request& req, httplib::Response& res) {
+            Hit(req);
+            if (req.get_header_value("Cookie").find("sid=ok") == std::string::npos) {
+                res.status = 403;
+                res.set_content("log on first", "text/html");
+                return;
+            }
+            res.set_content("picture " + req.matches[1].str(), "image/jpeg");
+        });
+        m_server.Get(R"(/hot/(\w+)\.jpg)", [this](const httplib::Request& req, httplib::Response& res) {
+            Hit(req);
+            if (req.get_header_value("Referer") != Url("/gallery").toStdString()) {
+                res.status = 403;
+                res.set_content("no hot-linking", "text/html");
+                return;
+            }
+            res.set_content("hot " + req.matches[1].str(), "image/jpeg");
+        });
+        m_server.Get(R"(/healing/(\w+)\.jpg)", [this](const httplib::Request& req, httplib::Response& res) {
+            Hit(req);
+            if (!Healed.load()) {
+                res.status = 404;
+                return;
+            }
+            res.set_content("healed " + req.matches[1].str(), "image/jpeg");
+        });
+        m_port = m_server.bind_to_any_port("127.0.0.1");
+        m_thread = std::thread([this] { m_server.listen_after_bind(); });
+        while (!m_server.is_running())
+            std::this_thread::yield();
+    }
+    ~TSite()
+    {
+        m_server.stop();
+        m_thread.join();
+    }
+
+    QString Url(const QString& path) const { return QStringLiteral("http://127.0.0.1:%1%2").arg(m_port).arg(path); }
+    int Hits(const std::string& path) const
+    {
+        std::lock_guard lock(m_mutex);
+        const auto it = m_hits.find(path);
+        return it == m_hits.end() ? 0 : it->second;
+    }
+    int TotalHits() const
+    {
+        std::lock_guard lock(m_mutex);
+        int total = 0;
+        for (const auto& [path, count] : m_hits)
+            total += count;
+        return total;
+    }
+    std::string LastUserAgent() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_userAgent;
+    }
+
+    std::atomic<bool> Healed{false};
+
+private:
+    void Hit(const httplib::Request& req)
+    {
+        std::lock_guard lock(m_mutex);
+        ++m_hits[req.path];
+        m_userAgent = req.get_header_value("User-Agent");
+    }
+
+    httplib::Server m_server;
+    std::thread m_thread;
+    int m_port = 0;
+    mutable std::mutex m_mutex;
+    std::map<std::string, int> m_hits;
+    std::string m_userAgent;
+};
+
+class TTestSession : public TBrowserSession
+{
+public:
+    std::shared_ptr<const TCookieJar> CookieJar() const override { return Jar; }
+    QString UserAgent() const override { return QStringLiteral("TestBrowser/3"); }
+    std::shared_ptr<TCookieJar> Jar = std::make_shared<TCookieJar>();
+};
+
+/** A fake browser that keeps a session whose jar the test fills. */
+class TSessionBrowser : public TFakeBrowser
+{
+public:
+    TBrowserSession* Session() const override { return &m_session; }
+    TTestSession& TestSession() { return m_session; }
+
+private:
+    mutable TTestSession m_session;
+};
+
+class THost : public THarvestHost
+{
+public:
+    explicit THost(TFakeBrowser& browser) : m_browser(browser) {}
+    std::function<void(int pump)> OnPump;
+
+    void ProcessMessages() override
+    {
+        m_now += 100;
+        m_browser.Advance(m_now);
+        if (OnPump)
+            OnPump(++m_pumps);
+    }
+    qint64 NowMs() const override { return m_now; }
+    void ShowMessage(const QString&) override {}
+    void SetSearchProgress(int) override {}
+    void SetCurrentPage(const QString&) override {}
+    void SetDownloadProgress(int) override {}
+    void SetGalleryBusy(bool) override {}
+    void SetGalleryProgress(bool, int) override {}
+
+private:
+    TFakeBrowser& m_browser;
+    qint64 m_now = 0;
+    int m_pumps = 0;
+};
+
+/** Runs the Qt event loop (the workers' finishing calls) until done() or 30 s. */
+bool WaitUntil(const std::function<bool()>& done)
+{
+    QElapsedTimer clock;
+    clock.start();
+    QTimer wake;
+    wake.start(20);
+    while (!done()) {
+        if (clock.elapsed() > 30'000)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    return true;
+}
+
+class SessionDownloadTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        m_paths = std::make_unique<TPaths>(m_dir.path());
+    }
+
+    void SaveTask(const QStringList& pictures, bool skipDownloaded = false)
+    {
+        TFakePage page;
+        for (const QString& path : pictures)
+            page.links.append(m_site.Url(path));
+        m_browser.Pages.insert(m_site.Url("/gallery"), page);
+        TTaskItem task;
+        task.TaskName = QStringLiteral("T");
+        task.TaskThread = 2;
+        task.StartURL = m_site.Url("/gallery");
+        task.check2 = true;
+        task.ImageLinkBool = true;
+        task.SkipDownloaded = skipDownloaded;
+        SaveTaskFile(task, *m_paths);
+    }
+
+    /** One run of task T with its downloads; the logon happens at the crawl's first pump. */
+    void Run(THarvester& harvester, bool logOn = true)
+    {
+        m_host.OnPump = [this, logOn](int pump) {
+            if (pump == 1 && logOn) {
+                TCookie cookie;
+                cookie.Name = "sid";
+                cookie.Value = "ok";
+                cookie.Domain = QStringLiteral("127.0.0.1");
+                cookie.HttpOnly = true;
+                m_browser.TestSession().Jar->Add(cookie);
+            }
+        };
+        harvester.SelectTask(QStringLiteral("T"));
+        harvester.RunTask(QStringLiteral("T"));
+        harvester.Timer1Timer();
+        ASSERT_TRUE(WaitUntil([&] { return harvester.DownloadsIdle(); }));
+    }
+
+    QByteArray Image(const QString& name) const
+    {
+        QFile file(m_paths->ImagesFolder("T") + '/' + name);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    }
+    QStringList Images() const { return QDir(m_paths->ImagesFolder("T")).entryList(QDir::Files, QDir::Name); }
+
+    TSite m_site;
+    QTemporaryDir m_dir;
+    std::unique_ptr<TPaths> m_paths;
+    TSessionBrowser m_browser;
+    THost m_host{m_browser};
+};
+
+TEST_F(SessionDownloadTest, LogonDuringTheCrawlAndTheRefererReachTheDownloads)
+{
+    SaveTask({"/pic/1.jpg", "/pic/2.jpg", "/hot/3.jpg"});
+    THarvester harvester(*m_paths, m_browser, m_host);
+    harvester.ReadProgramSettings(); // no file: sharing is on
+    ASSERT_TRUE(harvester.ProgramSettings().ShareBrowserSession);
+    Run(harvester);
+    EXPECT_EQ(Image("1.jpg"), QByteArray("picture 1"));
+    EXPECT_EQ(Image("2.jpg"), QByteArray("picture 2"));
+    EXPECT_EQ(Image("3.jpg"), QByteArray("hot 3"));
+    EXPECT_EQ(m_site.LastUserAgent(), "TestBrowser/3");
+
+    const QList<TDownloadEntry> record = TDownloadRecord(m_paths->TaskFolder("T")).Entries();
+    ASSERT_EQ(record.size(), 3);
+    for (const TDownloadEntry& entry : record) {
+        EXPECT_TRUE(entry.Succeeded()) << entry.URL.toStdString();
+        EXPECT_EQ(entry.Referrer, m_site.Url("/gallery"));
+    }
+}
+
+TEST_F(SessionDownloadTest, WithoutSharingTheRefusedPicturesStayEmpty)
+{
+    SaveTask({"/pic/1.jpg", "/hot/3.jpg"});
+    THarvester harvester(*m_paths, m_browser, m_host);
+    harvester.ProgramSettings().ShareBrowserSession = false;
+    Run(harvester);
+    EXPECT_EQ(Image("1.jpg"), QByteArray());
+    EXPECT_EQ(Image("3.jpg"), QByteArray());
+    EXPECT_EQ(m_site.LastUserAgent(), "Mozilla/3.0 (compatible; Indy Library)");
+    const QList<TDownloadEntry> failed = TDownloadRecord(m_paths->TaskFolder("T")).FailedEntries();
+    ASSERT_EQ(failed.size(), 2);
+    EXPECT_EQ(failed[0].Outcome(), QStringLiteral("403"));
+}
+
+TEST_F(SessionDownloadTest, RetryFailedFillsTheFilesOfTheFailedDownloads)
+{
+    SaveTask({"/healing/1.jpg", "/pic/2.jpg", "/healing/3.jpg"});
+    THarvester harvester(*m_paths, m_browser, m_host);
+    Run(harvester);
+    EXPECT_EQ(Image("1.jpg"), QByteArray());
+    EXPECT_EQ(Image("2.jpg"), QByteArray("picture 2"));
+
+    m_site.Healed = true;
+    EXPECT_EQ(harvester.RetryFailed(QStringLiteral("T")), 2);
+    // A second request while those run is refused.
+    EXPECT_EQ(harvester.RetryFailed(QStringLiteral("T")), -1);
+    ASSERT_TRUE(WaitUntil([&] { return harvester.DownloadsIdle(); }));
+    EXPECT_EQ(Image("1.jpg"), QByteArray("healed 1"));
+    EXPECT_EQ(Image("3.jpg"), QByteArray("healed 3"));
+    EXPECT_EQ(m_site.Hits("/pic/2.jpg"), 1);
+    EXPECT_EQ(Images(), (QStringList{"1.jpg", "2.jpg", "3.jpg"})); // no numbered copies
+    EXPECT_TRUE(TDownloadRecord(m_paths->TaskFolder("T")).FailedEntries().isEmpty());
+    EXPECT_EQ(harvester.RetryFailed(QStringLiteral("T")), 0);
+}
+
+TEST_F(SessionDownloadTest, RerunWithSkipFetchesOnlyWhatIsMissing)
+{
+    SaveTask({"/pic/1.jpg", "/pic/2.jpg", "/pic/3.jpg"}, true);
+    THarvester harvester(*m_paths, m_browser, m_host);
+    Run(harvester);
+    ASSERT_EQ(m_site.TotalHits(), 3);
+
+    Run(harvester);
+    EXPECT_EQ(m_site.TotalHits(), 3);
+    EXPECT_EQ(Images(), (QStringList{"1.jpg", "2.jpg", "3.jpg"}));
+
+    ASSERT_TRUE(QFile::remove(m_paths->ImagesFolder("T") + "/2.jpg"));
+    Run(harvester);
+    EXPECT_EQ(m_site.TotalHits(), 4);
+    EXPECT_EQ(m_site.Hits("/pic/2.jpg"), 2);
+    EXPECT_EQ(Images(), (QStringList{"1.jpg", "2.jpg", "3.jpg"}));
+    EXPECT_EQ(Image("2.jpg"), QByteArray("picture 2"));
+}
+
+} // namespace
