@@ -2,7 +2,8 @@
 
 #include <QString>
 
-/** The program-wide settings of pmsettings.ini: seven browser options and four downloader values. */
+/** The program-wide settings of pmsettings.ini: seven browser options, four downloader values
+ *  and the gallery's cache switch. */
 struct TProgramSettings
 {
     bool DownloadImages = false;      // Browser01
@@ -17,13 +18,15 @@ struct TProgramSettings
     QString AuthUserName;             // Downloader03
     QString AuthPassword;             // Downloader04
 
+    bool WriteThumbnailCache = true;  // Gallery01: the gallery writes to the desktop's thumbnail cache
+
     /** The browser's download-control value: 0x10, 0x20 .. 0x400 for each option that is on. */
     int DownloadControlFlags() const;
     bool operator==(const TProgramSettings&) const = default;
 };
 
-/** Reads the eleven keys; a missing file, section, key or unreadable value gives the default. */
+/** Reads every key; a missing file, section, key or unreadable value gives the default. */
 TProgramSettings ReadProgramSettings(const QString& path);
-/** Writes the eleven keys in order, "Browser" first; other lines of the file stay.
+/** Writes every key in order, "Browser" first; other lines of the file stay.
  *  Throws EPagemintError("Unable to write to " + path) when the file cannot be written. */
 void WriteProgramSettings(const QString& path, const TProgramSettings& settings);

@@ -73,7 +73,6 @@ public:
     void SetDownloadProgress(int percent) override;
     void SetGalleryBusy(bool busy) override;
     void SetGalleryProgress(bool visible, int percent) override;
-    void SetImagesRepaint(bool enabled) override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -2,12 +2,18 @@
 // meanwhile, one run at a time, and the program end with nothing running.
 
 #include "crawl/fakebrowser.h"
+#include "download/thumbnailcache.h"
 #include "engine/harvester.h"
 #include "results/resultfiles.h"
 #include "task/paths.h"
 #include "task/taskfile.h"
 #include "task/textfile.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFileInfo>
+#include <QImage>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -183,6 +189,59 @@ TEST_F(HarvesterTest, CompletedRunSwitchesTheTimerOffAfterTwoTicks)
     harvester.Timer1Timer(); // switches Timer1 off
     EXPECT_FALSE(harvester.TimerEnabled());
     EXPECT_EQ(finished, 1);
+}
+
+/** Runs the event loop until the shown gallery holds count items; false after ten seconds. */
+bool GalleryFilled(THarvester& harvester, qsizetype count)
+{
+    QDeadlineTimer deadline(10000);
+    while (harvester.Results().Images().Count() != count) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 20);
+    }
+    return true;
+}
+
+TEST_F(HarvesterTest, SharedThumbnailCacheIsWrittenOnlyWhenAllowedAndSwitchedOn)
+{
+    QTemporaryDir cacheHome;
+    const QByteArray saved = qgetenv("XDG_CACHE_HOME");
+    qputenv("XDG_CACHE_HOME", cacheHome.path().toUtf8());
+    const QString images = m_paths->ImagesFolder(QStringLiteral("A"));
+    QDir().mkpath(images);
+    const QString picture = images + QStringLiteral("/shot.bmp");
+    QImage image(40, 30, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    ASSERT_TRUE(image.save(picture, "BMP"));
+    {
+        THarvester harvester(*m_paths, m_browser, m_host);
+        const TThumbnailCache cache(cacheHome.path() + QStringLiteral("/thumbnails"));
+        const QString entry = cache.NormalPath(picture);
+
+        // A front end that never allows it (the batch runner) leaves the cache alone.
+        harvester.SelectTask(QStringLiteral("A"));
+        ASSERT_TRUE(GalleryFilled(harvester, 1));
+        EXPECT_FALSE(QFileInfo::exists(entry));
+
+        harvester.AllowThumbnailCacheWrites(true);
+        harvester.ProgramSettings().WriteThumbnailCache = false;
+        harvester.WriteProgramSettings();
+        harvester.SelectTask(QStringLiteral("A"));
+        ASSERT_TRUE(GalleryFilled(harvester, 1));
+        EXPECT_FALSE(QFileInfo::exists(entry));
+
+        harvester.ProgramSettings().WriteThumbnailCache = true;
+        harvester.WriteProgramSettings();
+        harvester.SelectTask(QStringLiteral("A"));
+        ASSERT_TRUE(GalleryFilled(harvester, 1));
+        EXPECT_TRUE(QFileInfo::exists(entry));
+        harvester.Shutdown();
+    }
+    if (saved.isEmpty())
+        qunsetenv("XDG_CACHE_HOME");
+    else
+        qputenv("XDG_CACHE_HOME", saved);
 }
 
 } // namespace
