@@ -134,8 +134,8 @@ void TGallery::OnTileReady(quint64 batch, int index, const QString& path, const 
     if (tile.isNull()) {
         qCDebug(lcGallery, "rebuild: left out, does not decode: %s", qUtf8Printable(path));
     } else {
+        SetBusy(false); // something of the gallery is shown from now on
         m_lists.AddImage(FileNameOf(path), tile, path);
-        SetBusy(false); // something of the gallery is shown now
     }
     m_host.SetRebuildProgress(true, HalfEvenPercent(index, m_batchCount));
 }
