@@ -56,7 +56,15 @@ QStringList TBatchRunner::TasksWithoutSettings(const TPaths& paths, const QStrin
 
 int TBatchRunner::Run(const QStringList& tasks)
 {
-    m_harvester->ReadProgramSettings();
+    // Settings that exist but cannot be read would leave the downloads without their proxy and
+    // credentials: no task runs on defaults in their place.
+    try {
+        m_harvester->ReadProgramSettings();
+    } catch (const EPagemintError& error) {
+        m_err(QStringLiteral("Error: %1; no task was run").arg(error.Message()));
+        m_harvester->Shutdown();
+        return ExitRunError;
+    }
     int failures = 0;
     for (qsizetype i = 0; i < tasks.size(); ++i) {
         if (m_stopSignal != 0) {
@@ -76,7 +84,14 @@ bool TBatchRunner::RunOneTask(const QString& taskName)
 {
     m_err(QStringLiteral("Task %1: started").arg(taskName));
     m_progress.BeginTask(taskName);
-    m_harvester->CurrentTask() = LoadTaskFile(m_paths.TaskSettingsFile(taskName));
+    try {
+        m_harvester->CurrentTask() = LoadTaskFile(m_paths.TaskSettingsFile(taskName));
+    } catch (const EPagemintError& error) {
+        // Not run: a run on blank settings would save empty lists over the task's own.
+        ReportError(taskName, error.Message());
+        m_err(QStringLiteral("Task %1: failed, not run").arg(taskName));
+        return false;
+    }
 
     bool ok = true;
     m_pumpNs = 0;

@@ -44,7 +44,9 @@ public:
     static QStringList TasksWithoutSettings(const TPaths& paths, const QStringList& tasks);
 
     /** Reads the program settings, then runs the tasks in turn; returns the exit status.
-     *  After a stop request no further task is started. */
+     *  After a stop request no further task is started. A pmsettings.ini that exists but
+     *  cannot be read runs no task (ExitRunError); a settings.ini that cannot be read fails
+     *  its task, which is not run, and the next task goes on. */
     int Run(const QStringList& tasks);
 
     /** SIGINT or SIGTERM number count (1, 2, ...): the first acts as "Stop", the second aborts

@@ -45,10 +45,37 @@ int TransferProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
     return static_cast<TTransfer*>(user)->Abort->load() ? 1 : 0;
 }
 
+bool UsesProxy(const TDownloadJob& job)
+{
+    return !job.ProxyServer.isEmpty() && !job.ProxyPort.isEmpty();
+}
+
+/**
+ * The request headers libcurl does not write itself. The body is stored as received, so the
+ * accepted encoding goes out as a plain header: libcurl's own accepted-encoding option would
+ * also make it decode the body (and fail on an encoding it does not know). A plain header
+ * comes after the ones libcurl writes, so a request through a proxy (not tunnelled, that is
+ * not https) names its proxy connection here too, after the encoding, as it always went out.
+ */
+curl_slist* RequestHeaders(const TDownloadJob& job, const QByteArray& url)
+{
+    curl_slist* headers = curl_slist_append(nullptr, "Accept-Encoding: identity");
+    const bool tunnelled = url.left(8).toLower() == "https://";
+    if (headers && UsesProxy(job) && !tunnelled) {
+        curl_slist* more = curl_slist_append(headers, "Proxy-Connection: Keep-Alive");
+        if (!more)
+            curl_slist_free_all(headers);
+        headers = more;
+    }
+    return headers;
+}
+
 bool SetUp(CURL* curl, const TDownloadJob& job, const TDownloadLimits& limits, TTransfer& transfer,
            const QByteArray& url, const QByteArray& userName, const QByteArray& password,
-           const QByteArray& proxy)
+           const QByteArray& proxy, curl_slist* headers)
 {
+    if (!headers)
+        return false;
     bool ok = true;
     auto set = [&ok](CURLcode code) { ok = ok && code == CURLE_OK; };
     set(curl_easy_setopt(curl, CURLOPT_URL, url.constData()));
@@ -56,7 +83,11 @@ bool SetUp(CURL* curl, const TDownloadJob& job, const TDownloadLimits& limits, T
     set(curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_1)));
     set(curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L));
     set(curl_easy_setopt(curl, CURLOPT_USERAGENT, kUserAgent));
-    set(curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, "identity"));
+    set(curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers));
+    set(curl_easy_setopt(curl, CURLOPT_HEADEROPT, long(CURLHEADER_SEPARATE)));  // not in a CONNECT
+    // Content codings stay in the file as sent; transfer framing (chunks) is still removed.
+    set(curl_easy_setopt(curl, CURLOPT_HTTP_CONTENT_DECODING, 0L));
+    set(curl_easy_setopt(curl, CURLOPT_HTTP_TRANSFER_DECODING, 1L));
     set(curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L));
     set(curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L));
     set(curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L));
@@ -80,7 +111,7 @@ bool SetUp(CURL* curl, const TDownloadJob& job, const TDownloadLimits& limits, T
         set(curl_easy_setopt(curl, CURLOPT_HTTPAUTH, long(CURLAUTH_BASIC | CURLAUTH_DIGEST)));
     }
 
-    if (!job.ProxyServer.isEmpty() && !job.ProxyPort.isEmpty()) {
+    if (UsesProxy(job)) {
         const long port = TDownloadThead::ProxyPortNumber(job.ProxyPort);
         if (port < 1 || port > 65535)
             return false;
@@ -161,12 +192,14 @@ TDownloadResult TDownloadThead::Fetch(const TDownloadJob& job, const TDownloadLi
     transfer.File = file;
     transfer.Abort = &abort;
     transfer.Curl = curl_easy_init();
+    curl_slist* headers = nullptr;
     if (transfer.Curl) {
         const QByteArray url = RequestURL(job.URL);
         const QByteArray userName = job.UserName.toUtf8();
         const QByteArray password = job.Password.toUtf8();
         const QByteArray proxy = job.ProxyServer.toUtf8();
-        if (SetUp(transfer.Curl, job, limits, transfer, url, userName, password, proxy)) {
+        headers = RequestHeaders(job, url);
+        if (SetUp(transfer.Curl, job, limits, transfer, url, userName, password, proxy, headers)) {
             const CURLcode code = curl_easy_perform(transfer.Curl);
             long status = 0;
             curl_easy_getinfo(transfer.Curl, CURLINFO_RESPONSE_CODE, &status);
@@ -180,6 +213,7 @@ TDownloadResult TDownloadThead::Fetch(const TDownloadJob& job, const TDownloadLi
         result.Succeeded = false;
     if (transfer.Curl)
         curl_easy_cleanup(transfer.Curl);
+    curl_slist_free_all(headers);
     return result;
 }
 
@@ -193,7 +227,12 @@ long TDownloadThead::ProxyPortNumber(const QString& portText)
 QByteArray TDownloadThead::RequestURL(const QString& url)
 {
     static const char hex[] = "0123456789ABCDEF";
-    const QByteArray utf8 = TrimControl(url).toUtf8();
+    // Blanks before the scheme cannot be part of a request; everything after it is the
+    // resource as queued, a trailing blank included.
+    qsizetype start = 0;
+    while (start < url.size() && url.at(start).unicode() <= 32)
+        ++start;
+    const QByteArray utf8 = url.mid(start).toUtf8();
     QByteArray out;
     out.reserve(utf8.size());
     for (const char c : utf8) {

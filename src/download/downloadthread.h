@@ -63,8 +63,9 @@ public:
 
     /** The proxy port: ProxyPort read as a decimal integer, 80 when it is not one. */
     static long ProxyPortNumber(const QString& portText);
-    /** The URL as sent: blanks and control characters at both ends dropped (as every browser
-     *  does), and spaces, control and non-ASCII characters inside percent-encoded. */
+    /** The URL as sent: blanks and control characters before it dropped (no request line can
+     *  begin with them), and every space, control and non-ASCII character after its start,
+     *  trailing ones included, percent-encoded: the entry is requested as it was queued. */
     static QByteArray RequestURL(const QString& url);
     /** libcurl's global set-up, done once, before the first worker thread starts. */
     static void GlobalInit();

@@ -1,7 +1,8 @@
 #include "download/imagedecoder.h"
 
+#include "download/bmpdecoder.h"
+
 #include <QFile>
-#include <QImageReader>
 #include <QScopeGuard>
 #include <csetjmp>
 #include <cstdio>
@@ -333,13 +334,11 @@ bool TImageDecoder::DecodeGif(const QString& path, TDecodedPicture& picture)
 
 bool TImageDecoder::DecodeBmp(const QString& path, TDecodedPicture& picture)
 {
-    QImageReader reader(path, "BMP");
-    reader.setAutoDetectImageFormat(false);
-    const QSize size = reader.size();
-    if (!size.isValid() || size.isEmpty() || qint64(size.width()) * size.height() > MaxDecodedPixels)
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
         return false;
-    QImage image = reader.read();
-    if (image.isNull() || image.width() <= 0 || image.height() <= 0)
+    QImage image;
+    if (!::DecodeBmp(file, image, MaxDecodedPixels))
         return false;
     picture.FullSize = image.size();
     picture.Image = std::move(image);

@@ -90,7 +90,7 @@ void TScheduler::StartDownload(const QString& entry, const QString& destination)
     job.Password = m_settings.AuthPassword;
     job.ProxyServer = m_settings.ProxyServer;
     job.ProxyPort = m_settings.ProxyPort;
-    job.TaskName = m_run.Task.TaskName;
+    job.TaskName = m_runTaskName.isEmpty() ? m_run.Task.TaskName : m_runTaskName;
     m_starter.StartDownload(job);
     ++m_inProgress[destination];
 }

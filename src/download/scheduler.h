@@ -40,6 +40,11 @@ public:
     /** Starts a worker for the entry (handed over untrimmed) with copies of the downloader settings. */
     void StartDownload(const QString& entry, const QString& destination);
 
+    /** The run's name in the catalogue, carried by every download it starts so that the
+     *  gallery shows the file with that task (a copied task folder may hold another TaskName
+     *  in its settings.ini). Set when a run starts; empty: the running task's TaskName. */
+    void SetRunTaskName(const QString& name) { m_runTaskName = name; }
+
     /** Destinations handed to downloads that have not ended. */
     qsizetype InProgressCount() const { return m_inProgress.size(); }
 
@@ -58,4 +63,5 @@ private:
     TSchedulerHost& m_host;
     /** Destination path -> downloads in progress that were handed it. */
     QHash<QString, int> m_inProgress;
+    QString m_runTaskName;
 };

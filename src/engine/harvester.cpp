@@ -9,7 +9,11 @@
 #include "download/schedulerhost.h"
 #include "download/thumbnailcache.h"
 #include "results/resultfiles.h"
+#include "task/errors.h"
 #include "task/taskfile.h"
+
+#include <functional>
+#include <optional>
 
 namespace {
 
@@ -17,7 +21,8 @@ namespace {
 class TEngineCrawlHost : public TCrawlHost
 {
 public:
-    TEngineCrawlHost(THarvestHost& host, QTimer& timer1) : m_host(host), m_timer1(timer1) {}
+    TEngineCrawlHost(THarvestHost& host, QTimer& timer1, std::function<void(const QString&)> runStarted)
+        : m_host(host), m_timer1(timer1), m_runStarted(std::move(runStarted)) {}
 
     void ProcessMessages() override { m_host.ProcessMessages(); }
     qint64 NowMs() const override { return m_host.NowMs(); }
@@ -27,12 +32,17 @@ public:
     void StartDownloadTimer() override { m_timer1.start(); }
     bool CanPauseForLogon() const override { return m_host.CanPauseForLogon(); }
     void LogonPauseSkipped(const QString& url) override { m_host.LogonPauseSkipped(url); }
-    void RunStarted(const QString& taskName) override { m_host.RunStarted(taskName); }
+    void RunStarted(const QString& taskName) override
+    {
+        m_runStarted(taskName);
+        m_host.RunStarted(taskName);
+    }
     void CrawlCompleted(const QString& taskName) override { m_host.CrawlCompleted(taskName); }
 
 private:
     THarvestHost& m_host;
     QTimer& m_timer1;
+    std::function<void(const QString&)> m_runStarted;
 };
 
 /** The scheduler's host: Timer1 here, the progress bar at the front end. */
@@ -65,7 +75,7 @@ class TEngineGalleryHost : public TGalleryHost
 public:
     explicit TEngineGalleryHost(THarvestHost& host) : m_host(host) {}
 
-    void SetBusy(bool busy) override { m_host.SetGalleryBusy(busy); }
+    void SetBusy(bool busy) override { m_host.SetBusyCursor(busy); }
     void SetRebuildProgress(bool visible, int percent) override { m_host.SetGalleryProgress(visible, percent); }
 
 private:
@@ -80,7 +90,7 @@ struct THarvester::TImpl
         : m_paths(paths)
         , m_browser(browser)
         , m_host(host)
-        , m_crawlHost(host, m_timer1)
+        , m_crawlHost(host, m_timer1, [this](const QString& taskName) { m_scheduler.SetRunTaskName(taskName); })
         , m_schedulerHost(host, m_timer1, [&owner] { emit owner.DownloadsFinished(); })
         , m_galleryHost(host)
         , m_driver(m_run, m_runLists, browser, m_crawlHost,
@@ -122,6 +132,8 @@ struct THarvester::TImpl
     TResultLists m_shownLists;  // what the front end shows
     QString m_runListsTask;     // the task whose run filled m_runLists
     QString m_shownTask;
+    QString m_unreadTask;       // the selected task whose settings.ini could not be read
+    QString m_unreadError;      // and the error that said so
     QTimer m_timer1;
     TEngineCrawlHost m_crawlHost;
     TEngineSchedulerHost m_schedulerHost;
@@ -175,6 +187,8 @@ TResultLists& THarvester::Results() { return m_impl->m_shownLists; }
 QString THarvester::ShownTaskName() const { return m_impl->m_shownTask; }
 void THarvester::SetThumbnailBackground(QRgb colour) { m_impl->m_gallery.SetButtonFace(colour); }
 
+TGallery& THarvester::Gallery() { return m_impl->m_gallery; }
+
 void THarvester::AllowThumbnailCacheWrites(bool allowed)
 {
     m_impl->m_thumbnailCacheWritesAllowed = allowed;
@@ -187,16 +201,36 @@ void THarvester::SelectTask(const QString& taskName)
     d.ApplyThumbnailCacheWrites();
     d.m_shownTask = taskName;
     d.m_gallery.SetShownTask(taskName);
+    // A list file that cannot be read is reported after the settings are read, so that
+    // CurrentTask never goes on holding the task selected before.
+    std::optional<EPagemintError> listError;
     if (d.ShowsRunLists() && d.m_driver.IsRunActive()) {
         // The running task: its live lists, and the pictures downloaded for it so far.
         d.m_shownLists.ClearAll();
         d.MirrorRunLists();
         d.m_gallery.LoadGalleryFolder(d.m_paths.ImagesFolder(taskName));
     } else {
-        LoadResultLists(d.m_shownLists, d.m_paths, taskName,
-                        [&d](const QString& folder) { d.m_gallery.LoadGalleryFolder(folder); });
+        try {
+            LoadResultLists(d.m_shownLists, d.m_paths, taskName,
+                            [&d](const QString& folder) { d.m_gallery.LoadGalleryFolder(folder); });
+        } catch (const EPagemintError& error) {
+            listError = error;
+        }
     }
-    d.m_currentTask = LoadTaskFile(d.m_paths.TaskSettingsFile(taskName));
+    try {
+        d.m_currentTask = LoadTaskFile(d.m_paths.TaskSettingsFile(taskName));
+        d.m_unreadTask.clear();
+        d.m_unreadError.clear();
+    } catch (const EPagemintError& error) {
+        // Only the name is known; "Start" refuses to run the task on these blank settings.
+        d.m_currentTask = TTaskItem();
+        d.m_currentTask.TaskName = taskName;
+        d.m_unreadTask = taskName;
+        d.m_unreadError = error.Message();
+        throw;
+    }
+    if (listError)
+        throw *listError;
 }
 
 void THarvester::SelectNoTask()
@@ -226,6 +260,10 @@ void THarvester::RunTask(const QString& taskName)
     TImpl& d = *m_impl;
     if (d.m_shutDown)
         return;
+    // Settings that could not be read are not run on: the run would save empty lists over
+    // the task's own.
+    if (!d.m_driver.IsRunActive() && !d.m_unreadError.isEmpty() && taskName == d.m_unreadTask)
+        throw EPagemintError(d.m_unreadError);
     if (!d.m_driver.IsRunActive())
         d.m_runListsTask = taskName;
     d.m_driver.RunTask(taskName, d.m_currentTask);

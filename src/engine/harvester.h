@@ -22,6 +22,7 @@
 #include <memory>
 
 class TBrowser;
+class TGallery;
 
 /**
  * What the engine needs of its front end besides the crawl host. Events are pumped through the
@@ -39,6 +40,8 @@ public:
     /** A gallery rebuild has nothing to show yet: show the busy cursor (true), or restore it
      *  (false). The window stays usable. */
     virtual void SetGalleryBusy(bool busy) = 0;
+    /** The busy cursor while a thumbnail is made: shown (true) or restored (false); calls nest. */
+    virtual void SetBusyCursor(bool busy) { Q_UNUSED(busy); }
     /** The summary panel's thumbnail progress bar: shown with a value, or hidden. */
     virtual void SetGalleryProgress(bool visible, int percent) = 0;
 };
@@ -68,15 +71,21 @@ public:
      *  settings ask for it (WriteThumbnailCache). Off until a front end allows it; the batch
      *  runner never does. Lookups in the cache happen either way. */
     void AllowThumbnailCacheWrites(bool allowed);
+    /** The gallery that fills the shown Images list, for tests that watch its work. */
+    TGallery& Gallery();
 
     /** A task node was selected: loads its result lists (the gallery from its Images folder)
-     *  and its settings.ini into CurrentTask. */
+     *  and its settings.ini into CurrentTask. A file that exists but cannot be read throws
+     *  EPagemintError once everything readable is loaded; when it is settings.ini, CurrentTask
+     *  holds only the task's name and RunTask refuses that task with the same error until it
+     *  is selected again and read. */
     void SelectTask(const QString& taskName);
     /** The root was selected. The lists go on showing the last selected task (CurrentTask keeps
      *  it too), so its finished downloads still join its gallery. */
     void SelectNoTask();
 
-    /** Reads pmsettings.ini into ProgramSettings and applies the browser options. */
+    /** Reads pmsettings.ini into ProgramSettings and applies the browser options. Throws
+     *  EPagemintError when the file exists but cannot be read (ProgramSettings unchanged). */
     void ReadProgramSettings();
     /** Writes ProgramSettings to pmsettings.ini. Throws EPagemintError. */
     void WriteProgramSettings();

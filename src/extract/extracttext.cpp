@@ -4,6 +4,24 @@
 #include "results/resultlists.h"
 #include "task/runstate.h"
 
+namespace {
+
+/** How many UTF-16 units the first `limit` characters of text[start, end) take: a surrogate
+ *  pair is one character and is never split. */
+qsizetype CharactersUnits(const QString& text, qsizetype start, qsizetype end, qsizetype limit)
+{
+    qsizetype i = start;
+    for (qsizetype count = 0; count < limit && i < end; ++count) {
+        if (text.at(i).isHighSurrogate() && i + 1 < end && text.at(i + 1).isLowSurrogate())
+            i += 2;
+        else
+            ++i;
+    }
+    return i - start;
+}
+
+} // namespace
+
 TPageText::TPageText(const QString& text)
 {
     const qsizetype n = text.size();
@@ -12,7 +30,7 @@ TPageText::TPageText(const QString& text)
         qsizetype end = start;
         while (end < n && text.at(end) != u'\r' && text.at(end) != u'\n')
             ++end;
-        const QString line = text.mid(start, std::min(end - start, TextLineLimit));
+        const QString line = text.mid(start, CharactersUnits(text, start, end, TextLineLimit));
         m_lines.append(line);
         m_folded.append(AsciiLower(line));
         if (end < n && text.at(end) == u'\r' && end + 1 < n && text.at(end + 1) == u'\n')

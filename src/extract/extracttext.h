@@ -13,12 +13,13 @@ struct TRunState;
 struct TTaskItem;
 class TResultLists;
 
-/** Only this many characters of a line take part in the search. */
+/** Only this many characters (code points, not UTF-16 units) of a line take part in the search. */
 inline constexpr qsizetype TextLineLimit = 4096;
 
 /**
  * A page's rendered text split into lines at CR LF (also a lone CR or LF), each cut to
- * TextLineLimit characters, with the ASCII-folded form of every line kept beside it so that
+ * TextLineLimit characters (a character outside the Basic Multilingual Plane counts once and
+ * is never split), with the ASCII-folded form of every line kept beside it so that
  * the five rules fold the page only once.
  */
 class TPageText

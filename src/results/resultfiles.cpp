@@ -7,6 +7,8 @@
 
 #include <QDir>
 
+#include <optional>
+
 namespace {
 
 QStringList NameLinkLines(const std::vector<TNameLinkRow>& rows)
@@ -62,7 +64,20 @@ void LoadResultLists(TResultLists& lists, const TPaths& paths, const QString& ta
     if (!TPaths::IsUsableTaskName(taskName))
         return;
 
-    const QStringList text = ReadTextLines(paths.ListFile(taskName, TabText));
+    // A file that cannot be read leaves its list empty; the others are still shown, and the
+    // first such error goes to the caller once all are read.
+    std::optional<EPagemintError> firstError;
+    auto read = [&](int tab) {
+        try {
+            return ReadTextLines(paths.ListFile(taskName, tab));
+        } catch (const EPagemintError& error) {
+            if (!firstError)
+                firstError = error;
+            return QStringList();
+        }
+    };
+
+    const QStringList text = read(TabText);
     std::vector<TTextRow> textRows;
     const qsizetype textCount = text.size() / 5;  // lines after the last whole row are ignored
     textRows.reserve(size_t(textCount));
@@ -77,7 +92,9 @@ void LoadResultLists(TResultLists& lists, const TPaths& paths, const QString& ta
     if (loadGalleryFolder)
         loadGalleryFolder(paths.ImagesFolder(taskName));
 
-    lists.SetFlash(NameLinkRows(ReadTextLines(paths.ListFile(taskName, TabFlash))));
-    lists.SetDownloads(NameLinkRows(ReadTextLines(paths.ListFile(taskName, TabDownloads))));
-    lists.SetLinks(ReadTextLines(paths.ListFile(taskName, TabLinks)));
+    lists.SetFlash(NameLinkRows(read(TabFlash)));
+    lists.SetDownloads(NameLinkRows(read(TabDownloads)));
+    lists.SetLinks(read(TabLinks));
+    if (firstError)
+        throw *firstError;
 }

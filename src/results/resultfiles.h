@@ -13,6 +13,8 @@ void SaveResultLists(const TResultLists& lists, const TPaths& paths, const QStri
 
 /** Empties all five lists and fills them from the task's list files (missing files give empty
  *  lists, an incomplete last row is dropped); the Images list is rebuilt by calling
- *  loadGalleryFolder with the task's Images folder (no call when it is empty). */
+ *  loadGalleryFolder with the task's Images folder (no call when it is empty). A list file
+ *  that exists but cannot be read leaves its list empty; once the others are loaded the first
+ *  such EPagemintError("Unable to read " + path) is thrown to the caller. */
 void LoadResultLists(TResultLists& lists, const TPaths& paths, const QString& taskName,
                      const std::function<void(const QString& imagesFolder)>& loadGalleryFolder);

@@ -2,9 +2,6 @@
 
 #include "task/textfile.h"
 
-#include <QFile>
-#include <QFileInfo>
-
 #include <algorithm>
 #include <limits>
 
@@ -91,12 +88,7 @@ QByteArray SingleLine(const QString& value)
 TProfileFile::TProfileFile(const QString& path)
     : m_path(path)
 {
-    const QFileInfo info(path);
-    if (info.exists() && !info.isDir()) {
-        QFile file(path);
-        if (file.open(QIODevice::ReadOnly))
-            Parse(file.readAll());
-    }
+    Parse(ReadFileBytes(path));
 }
 
 TProfileFile::TProfileFile(const QString& path, const QByteArray& bytes)

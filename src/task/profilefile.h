@@ -36,7 +36,9 @@ public:
      *  layout; such a line ends a continued value. */
     using TKeyTest = std::function<bool(const QString& keyName)>;
 
-    /** Reads path; a missing or unreadable file gives an empty profile. */
+    /** Reads path; a missing file gives an empty profile. A file that exists but cannot be
+     *  read throws EPagemintError("Unable to read " + path): it is never taken for an empty
+     *  one, so nothing is saved over it. */
     explicit TProfileFile(const QString& path);
     /** A profile over the given bytes, saved to path (for callers that already hold the bytes). */
     TProfileFile(const QString& path, const QByteArray& bytes);

@@ -25,8 +25,10 @@ struct TProgramSettings
     bool operator==(const TProgramSettings&) const = default;
 };
 
-/** Reads every key; a missing file, section, key or unreadable value gives the default. */
+/** Reads every key; a missing file, section, key or unreadable value gives the default.
+ *  A file that exists but cannot be read throws EPagemintError("Unable to read " + path). */
 TProgramSettings ReadProgramSettings(const QString& path);
 /** Writes every key in order, "Browser" first; other lines of the file stay.
- *  Throws EPagemintError("Unable to write to " + path) when the file cannot be written. */
+ *  Throws EPagemintError("Unable to write to " + path) when the file cannot be written, and
+ *  EPagemintError("Unable to read " + path), writing nothing, when it cannot be read. */
 void WriteProgramSettings(const QString& path, const TProgramSettings& settings);

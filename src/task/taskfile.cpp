@@ -19,10 +19,12 @@
  *
  * A plain profile reader sees the first URL as the value and the other lines as no keys of
  * the task. Reading takes the lines after StartURL up to the next section line, comment line or
- * line that holds one of this file's own keys ("ManualBool=..." and so on); a URL line may hold
- * "=" freely since its text before "=" is never one of those key names. Blank lines at the end
- * of that run are not start URLs. Saving replaces the StartURL line together with its old
- * continuation lines, so a task saved again never keeps stale start URLs.
+ * key line: a line "name=value" whose name is a plain word (ASCII letters, digits and "_"),
+ * whether one of this file's own keys ("ManualBool=...") or one this program does not know,
+ * which then stays a key, is never visited and survives a save. A URL line may hold "=" freely
+ * since its text before "=" always holds ":", "/", "." or "?". Blank lines at the end of that
+ * run are not start URLs. Saving replaces the StartURL line together with its old continuation
+ * lines, so a task saved again never keeps stale start URLs.
  */
 
 namespace {
@@ -36,32 +38,18 @@ QString OutTextKey(int rule, int column)
     return QStringLiteral("OutText%1%2").arg(rule).arg(column);
 }
 
-const QStringList& TaskKeys()
+/** A name that makes its "name=value" line a key of the file rather than a start URL. */
+bool IsKeyName(const QString& name)
 {
-    static const QStringList keys = [] {
-        QStringList k{QStringLiteral("TaskName"), QStringLiteral("TaskDir"), QStringLiteral("TaskThread"),
-                      QStringLiteral("check1"), QStringLiteral("check2"), QStringLiteral("check3"),
-                      QStringLiteral("check4"), QStringLiteral("check5"), QStringLiteral("StartURL"),
-                      QStringLiteral("ManualBool"), QStringLiteral("FollowedLink"), QStringLiteral("PageLocation"),
-                      QStringLiteral("TextinSearch"), QStringLiteral("TextInDownload")};
-        for (int r = 0; r < 5; ++r)
-            for (int c = 0; c < 3; ++c)
-                k.append(OutTextKey(r, c));
-        k << QStringLiteral("ImageLinkBool") << QStringLiteral("ImageFrom") << QStringLiteral("ImageTo")
-          << QStringLiteral("ImageWidthBool") << QStringLiteral("ImageHeightBool") << QStringLiteral("ImageWidthMin")
-          << QStringLiteral("ImageHeightMin") << QStringLiteral("DownloadExt") << QStringLiteral("LinksText");
-        return k;
-    }();
-    return keys;
-}
-
-bool IsTaskKey(const QString& name)
-{
-    for (const QString& key : TaskKeys()) {
-        if (TextEquals(key, name))
-            return true;
+    if (name.isEmpty())
+        return false;
+    for (const QChar c : name) {
+        const char16_t u = c.unicode();
+        const bool plain = (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z') || (u >= u'0' && u <= u'9') || u == u'_';
+        if (!plain)
+            return false;
     }
-    return false;
+    return true;
 }
 
 /** The start URLs as they go in the file: CR LF, LF or CR all separate lines; blank lines at
@@ -99,7 +87,7 @@ TTaskItem LoadTaskFile(const QString& settingsPath)
     task.check4 = ini.ReadBool(kGeneral, QStringLiteral("check4"), false);
     task.check5 = ini.ReadBool(kGeneral, QStringLiteral("check5"), true);
 
-    QStringList urls = ini.ReadContinuedString(kUrl, QStringLiteral("StartURL"), IsTaskKey);
+    QStringList urls = ini.ReadContinuedString(kUrl, QStringLiteral("StartURL"), IsKeyName);
     task.StartURL = urls.join(QStringLiteral("\r\n"));
     task.ManualBool = ini.ReadBool(kUrl, QStringLiteral("ManualBool"), false);
     task.FollowedLink = ini.ReadInteger(kUrl, QStringLiteral("FollowedLink"), 9);
@@ -146,7 +134,7 @@ void SaveTaskFile(const TTaskItem& task, const TPaths& paths)
     ini.WriteBool(kGeneral, QStringLiteral("check4"), task.check4);
     ini.WriteBool(kGeneral, QStringLiteral("check5"), task.check5);
 
-    ini.WriteContinuedString(kUrl, QStringLiteral("StartURL"), StartUrlLines(task.StartURL), IsTaskKey);
+    ini.WriteContinuedString(kUrl, QStringLiteral("StartURL"), StartUrlLines(task.StartURL), IsKeyName);
     ini.WriteBool(kUrl, QStringLiteral("ManualBool"), task.ManualBool);
     ini.WriteInteger(kUrl, QStringLiteral("FollowedLink"), task.FollowedLink);
     ini.WriteInteger(kUrl, QStringLiteral("PageLocation"), task.PageLocation);

@@ -8,10 +8,21 @@
  * Line files: UTF-8, every line ended by CR LF when written; CR LF, LF or CR accepted when
  * read, a break at the very end adding no line. Writes replace the file atomically (a
  * temporary file in the same folder renamed over the old one), so a failed write leaves
- * the previous content in place.
+ * the previous content in place. Where the folder refuses the temporary file but the file
+ * itself may be written, the file is rewritten in place instead.
+ *
+ * A file that exists but cannot be read is never taken for an empty one: reading it throws
+ * EPagemintError("Unable to read " + path), so that its caller writes nothing over it. A
+ * missing file, or a folder standing at the path, reads as missing. Something that is not a
+ * regular file (a named pipe, a device) is never opened: it cannot be read, and a write to it
+ * is refused with EPagemintError("Unable to write to " + path + ": not a regular file").
  */
 
-/** The lines of a file; an empty list when the file does not exist or cannot be read. */
+/** The whole content of a file; empty with *exists false when it is missing. Throws
+ *  EPagemintError("Unable to read " + path) when it exists but cannot be read. */
+QByteArray ReadFileBytes(const QString& path, bool* exists = nullptr);
+/** The lines of a file (ReadFileBytes split by SplitTextLines); an empty list when the file
+ *  does not exist. Throws EPagemintError when it exists but cannot be read. */
 QStringList ReadTextLines(const QString& path, bool* exists = nullptr);
 /** Splits bytes into lines by the rules above. */
 QStringList SplitTextLines(const QByteArray& bytes);
@@ -20,7 +31,8 @@ QStringList SplitTextLines(const QByteArray& bytes);
 QString OneLine(const QString& text);
 /** Each line + CR LF. */
 QByteArray JoinTextLines(const QStringList& lines);
-/** Writes bytes atomically; throws EPagemintError("Unable to write to " + path) on failure. */
+/** Writes bytes atomically, or in place where the folder refuses the temporary file; throws
+ *  EPagemintError("Unable to write to " + path) on failure, a short write included. */
 void WriteFileAtomically(const QString& path, const QByteArray& bytes);
 /** WriteFileAtomically of JoinTextLines(lines). */
 void WriteTextLines(const QString& path, const QStringList& lines);

@@ -2,6 +2,7 @@
 
 #include "crawl/webengine/webenginebrowser.h"
 #include "task/catalogue.h"
+#include "task/errors.h"
 #include "ui/aboutunit.h"
 #include "ui/desktop.h"
 #include "ui/icons.h"
@@ -21,12 +22,16 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QScreen>
+#include <QWindow>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QWebEngineView>
+
+#include <exception>
 
 namespace {
 
@@ -44,7 +49,12 @@ TMainForm::TMainForm(const QString& programFolder, std::unique_ptr<TBrowser> bro
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("Pagemint"));
     setWindowIcon(ProgramIcon());
-    resize(1084, 749);
+    // The design size, within the screen's free area: the window opens maximised, and its
+    // normal size must fit the screen too.
+    QSize normalSize(1084, 749);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        normalSize = normalSize.boundedTo(screen->availableGeometry().size());
+    resize(normalSize);
 
     if (!m_browser) {
         auto web = std::make_unique<TWebEngineBrowser>(m_paths.BrowserProfileFolder());
@@ -86,7 +96,7 @@ TMainForm::~TMainForm()
 void TMainForm::FormCreate()
 {
     m_output->ShowTab(TabImages);
-    LoadTaskList();
+    TMessages::RunCommand(this, [this] { LoadTaskList(); });
     TMessages::RunCommand(this, [this] { m_harvester->ReadProgramSettings(); });
 }
 
@@ -277,20 +287,38 @@ void TMainForm::SetupActions()
 
 void TMainForm::LoadTaskList()
 {
-    m_tree->Reset(::LoadTaskList(m_paths));
+    m_catalogueUnread = false;
+    try {
+        m_tree->Reset(::LoadTaskList(m_paths));
+    } catch (const EPagemintError&) {
+        m_catalogueUnread = true;
+        m_tree->Reset({});
+        throw;
+    }
 }
 
 void TMainForm::SaveTaskList()
 {
+    // The tree of a catalogue that could not be read is not the catalogue: it never replaces it.
+    if (m_catalogueUnread)
+        throw EPagemintError(QStringLiteral("Unable to write to ") + m_paths.TaskListFile());
     ::SaveTaskList(m_paths, m_tree->TaskNames());
 }
 
 void TMainForm::TaskTreeChange()
 {
     if (const std::optional<QString> name = m_tree->SelectedTask()) {
-        m_harvester->SelectTask(*name);
+        // A file of the task that cannot be read is reported once the task is shown.
+        std::exception_ptr error;
+        try {
+            m_harvester->SelectTask(*name);
+        } catch (const EPagemintError&) {
+            error = std::current_exception();
+        }
         ShowTaskSummary(true);
         m_taskField->setText(QStringLiteral("Task: ") + *name);
+        if (error)
+            std::rethrow_exception(error);
     } else {
         m_harvester->SelectNoTask();
         ShowTaskSummary(false);
@@ -390,6 +418,26 @@ void TMainForm::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
+bool TMainForm::event(QEvent* event)
+{
+    if (event->type() == QEvent::WinIdChange) {
+        // The browser view's first frame makes Qt replace the window's native window, and the
+        // new one starts without the maximised state the window manager was given: hand the
+        // states the window had to the new native window.
+        const Qt::WindowStates states = windowState();
+        if (states & (Qt::WindowMaximized | Qt::WindowFullScreen)) {
+            QMetaObject::invokeMethod(
+                this,
+                [this, states] {
+                    if (QWindow* window = windowHandle())
+                        window->setWindowStates(states);
+                },
+                Qt::QueuedConnection);
+        }
+    }
+    return QMainWindow::event(event);
+}
+
 void TMainForm::FormClose()
 {
     if (m_closed)
@@ -443,6 +491,16 @@ void TMainForm::SetGalleryBusy(bool busy)
         QApplication::setOverrideCursor(Qt::WaitCursor);
     else
         QApplication::restoreOverrideCursor();
+}
+
+void TMainForm::SetBusyCursor(bool busy)
+{
+    if (busy) {
+        if (m_busyCursorDepth++ == 0)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+    } else if (m_busyCursorDepth > 0 && --m_busyCursorDepth == 0) {
+        QApplication::restoreOverrideCursor();
+    }
 }
 
 void TMainForm::SetGalleryProgress(bool visible, int percent)

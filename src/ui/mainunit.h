@@ -37,6 +37,8 @@ public:
     ~TMainForm() override;
 
     // The window's entry points.
+    /** Fills the tree from tasklist.dat. A catalogue that exists but cannot be read leaves the
+     *  root alone, throws, and is then never written over by SaveTaskList. */
     void LoadTaskList();
     void SaveTaskList();
     void TaskTreeChange();
@@ -72,10 +74,12 @@ public:
     void SetCurrentPage(const QString& text) override;
     void SetDownloadProgress(int percent) override;
     void SetGalleryBusy(bool busy) override;
+    void SetBusyCursor(bool busy) override;
     void SetGalleryProgress(bool visible, int percent) override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     void FormCreate();
@@ -92,6 +96,8 @@ private:
     bool m_closeAfterRun = false;  // closing waits for RunTask to return
     bool m_closed = false;
     bool m_galleryBusy = false;
+    int m_busyCursorDepth = 0;
+    bool m_catalogueUnread = false;  // tasklist.dat exists but could not be read at start-up
 
     QWidget* m_browserView = nullptr;
     QWidget* m_taskArea = nullptr;

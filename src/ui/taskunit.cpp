@@ -5,6 +5,7 @@
 #include "task/taskfile.h"
 #include "ui/messages.h"
 #include "ui/numberspinbox.h"
+#include "ui/outtextgrid.h"
 #include "ui/productinfo.h"
 #include "ui/tasktree.h"
 
@@ -162,7 +163,7 @@ QWidget* TTaskForm::BuildOutputTab()
     auto* page = new QWidget;
 
     auto* textGroup = new QGroupBox(QStringLiteral("Text"), page);
-    m_grid = Named(new QTableWidget(kGridRows, kGridColumns, textGroup), "OutTextGrid");
+    m_grid = Named(new TOutTextGrid(kGridRows, kGridColumns, textGroup), "OutTextGrid");
     m_grid->horizontalHeader()->hide();
     m_grid->verticalHeader()->hide();
     const int widths[kGridColumns] = {60, 137, 136, 138};
@@ -354,10 +355,14 @@ void TTaskForm::Save()
         TMessages::Information(this, refusal);
         return;
     }
-    CopyControlsTo(m_currentTask);
-    const bool written = TMessages::RunCommand(this, [this] { SaveTaskFile(m_currentTask, m_paths); });
+    // The dialog's values replace CurrentTask only once they are on disk: a failed write leaves
+    // CurrentTask with the settings of the task the tree still selects.
+    TTaskItem task;
+    CopyControlsTo(task);
+    const bool written = TMessages::RunCommand(this, [this, &task] { SaveTaskFile(task, m_paths); });
     if (!written)
         return;
+    m_currentTask = std::move(task);
     m_tree.AddTask(m_currentTask.TaskName);
     accept();
 }

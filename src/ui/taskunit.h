@@ -20,7 +20,7 @@ class QLineEdit;
 class QPlainTextEdit;
 class QRadioButton;
 class QTabWidget;
-class QTableWidget;
+class TOutTextGrid;
 
 class TTaskForm : public QDialog
 {
@@ -60,7 +60,7 @@ private:
     std::array<QRadioButton*, PageLocationCount> m_pageLocation{};
     QLineEdit* m_textInSearch = nullptr;
     QLineEdit* m_textInDownload = nullptr;
-    QTableWidget* m_grid = nullptr;
+    TOutTextGrid* m_grid = nullptr;
     QCheckBox* m_imageLink = nullptr;
     QLineEdit* m_imageFrom = nullptr;
     QLineEdit* m_imageTo = nullptr;

@@ -4,6 +4,7 @@
 
 #include "crawl/browser.h"
 #include "task/paths.h"
+#include "support/filerights.h"
 #include "task/taskfile.h"
 
 #include <QDir>
@@ -126,4 +127,44 @@ TEST_F(BatchRunner, StopRequestBeforeATaskRunsNothingMore)
     EXPECT_TRUE(out.isEmpty());
     EXPECT_TRUE(ErrContains("Not run after the stop request: t"));
     EXPECT_FALSE(QFile::exists(paths.ListFile("t", 4)));
+}
+
+TEST_F(BatchRunner, UnreadableSettingsRunNothingOnDefaults)
+{
+    const TPermissionBitsCount bits;
+    if (!bits.Active())
+        GTEST_SKIP() << "permission bits cannot be made to count for this process";
+    TTaskItem task;
+    task.TaskThread = 0;
+    task.FollowedLink = 0;
+    WriteTask("locked", task);
+    WriteTask("fine", task);
+    const QString settings = paths.TaskSettingsFile("locked");
+    QFile::setPermissions(settings, QFileDevice::Permissions());
+
+    // The unreadable task fails without a run (no list files written); the next one runs.
+    EXPECT_EQ(runner.Run({"locked", "fine"}), TBatchRunner::ExitRunError);
+    EXPECT_TRUE(ErrContains("Task locked: error: Unable to read " + settings)) << err.join('\n').toStdString();
+    EXPECT_FALSE(QFile::exists(paths.ListFile("locked", 4)));
+    EXPECT_TRUE(QFile::exists(paths.ListFile("fine", 4)));
+    QFile::setPermissions(settings, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+}
+
+TEST_F(BatchRunner, UnreadableProgramSettingsRunNoTask)
+{
+    const TPermissionBitsCount bits;
+    if (!bits.Active())
+        GTEST_SKIP() << "permission bits cannot be made to count for this process";
+    WriteTask("t", {});
+    QFile file(paths.ProgramSettingsFile());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("[Downloader]\r\nDownloader01=proxy.lan\r\n");
+    file.close();
+    QFile::setPermissions(paths.ProgramSettingsFile(), QFileDevice::Permissions());
+
+    EXPECT_EQ(runner.Run({"t"}), TBatchRunner::ExitRunError);
+    EXPECT_TRUE(ErrContains("Unable to read " + paths.ProgramSettingsFile())) << err.join('\n').toStdString();
+    EXPECT_TRUE(out.isEmpty());
+    EXPECT_FALSE(QFile::exists(paths.ListFile("t", 4)));
+    QFile::setPermissions(paths.ProgramSettingsFile(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }

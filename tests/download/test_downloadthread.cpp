@@ -52,6 +52,10 @@ TEST_F(DownloadThreadTest, RequestCarriesTheClientsHeaders)
     EXPECT_EQ(Server().LastHeader("User-Agent"), "Mozilla/3.0 (compatible; Indy Library)");
     EXPECT_EQ(Server().LastHeader("Accept-Encoding"), "identity");
     EXPECT_EQ(Server().LastHeader("Authorization"), "");
+    // The challenge is answered with the same headers plus the credentials.
+    m_job.UserName = "user";
+    m_job.Password = "pass";
+    EXPECT_TRUE(Fetch(Server().Url("/basic")).Succeeded);
 }
 
 TEST_F(DownloadThreadTest, ErrorAnswersLeaveAnEmptyFileInPlace)
@@ -78,12 +82,76 @@ TEST_F(DownloadThreadTest, RedirectionIsNotFollowed)
     EXPECT_EQ(Server().Hits("/ok.bin"), before);
 }
 
-TEST_F(DownloadThreadTest, BlanksRoundTheEntryAndInsideThePathAreHandled)
+TEST_F(DownloadThreadTest, EntryIsRequestedAsQueued)
 {
-    const TDownloadResult result = Fetch("  " + Server().Url("/a b.jpg") + " \t");
-    EXPECT_TRUE(result.Succeeded);
+    // Blanks before the scheme are dropped; one inside the path is sent encoded.
+    EXPECT_TRUE(Fetch("  " + Server().Url("/a b.jpg")).Succeeded);
     EXPECT_EQ(File(), QByteArray("spaced"));
-    EXPECT_EQ(TDownloadThead::RequestURL(QString::fromUtf8(" http://h/ä b\t")), QByteArray("http://h/%C3%A4%20b"));
+
+    // A trailing blank belongs to the resource: it is sent, not trimmed away.
+    TRawServer server(TRawServer::Mode::Respond, "HTTP/1.1 200 OK\r\nContent-Length: 4\r\n\r\nblank");
+    EXPECT_TRUE(Fetch(QStringLiteral(" \thttp://127.0.0.1:%1/pic.jpg ").arg(server.Port())).Succeeded);
+    EXPECT_EQ(server.RequestLine(), "GET /pic.jpg%20 HTTP/1.1");
+    EXPECT_EQ(File(), QByteArray("blan"));
+
+    EXPECT_EQ(TDownloadThead::RequestURL(QString::fromUtf8(" http://h/ä b\t")), QByteArray("http://h/%C3%A4%20b%09"));
+    EXPECT_EQ(TDownloadThead::RequestURL(QStringLiteral("http://h/a.jpg  ")), QByteArray("http://h/a.jpg%20%20"));
+    EXPECT_EQ(TDownloadThead::RequestURL(QStringLiteral(" \r\n ")), QByteArray());
+}
+
+TEST_F(DownloadThreadTest, RequestHeadersAreTheClientsOwnByteForByte)
+{
+    TRawServer server(TRawServer::Mode::Respond, "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok");
+    const std::string port = std::to_string(server.Port());
+    EXPECT_TRUE(Fetch(QStringLiteral("http://127.0.0.1:%1/p.jpg").arg(server.Port())).Succeeded);
+    EXPECT_EQ(server.Request(), "GET /p.jpg HTTP/1.1\r\nHost: 127.0.0.1:" + port
+                                    + "\r\nUser-Agent: Mozilla/3.0 (compatible; Indy Library)\r\n"
+                                      "Accept: */*\r\nAccept-Encoding: identity\r\n\r\n");
+
+    m_job.ProxyServer = "127.0.0.1";
+    m_job.ProxyPort = QString::fromStdString(port);
+    EXPECT_TRUE(Fetch(QStringLiteral("http://example.invalid/p.jpg")).Succeeded);
+    EXPECT_EQ(server.Request(), "GET http://example.invalid/p.jpg HTTP/1.1\r\nHost: example.invalid\r\n"
+                                "User-Agent: Mozilla/3.0 (compatible; Indy Library)\r\nAccept: */*\r\n"
+                                "Accept-Encoding: identity\r\nProxy-Connection: Keep-Alive\r\n\r\n");
+}
+
+struct TEncodedRow
+{
+    const char* encoding;
+    QByteArray body;
+};
+
+TEST_F(DownloadThreadTest, EncodedBodiesAreStoredAsReceived)
+{
+    // "stored as sent" compressed with gzip and with zlib; for br and an unknown coding any
+    // bytes do: they are never decoded.
+    const unsigned char gzip[] = {0x1f, 0x8b, 0x08, 0x00, 0x00, 0x00, 0x00, 0x00, 0x02, 0x03, 0x2b, 0x2e,
+                                  0xc9, 0x2f, 0x4a, 0x4d, 0x51, 0x48, 0x2c, 0x56, 0x28, 0x4e, 0xcd, 0x2b,
+                                  0x01, 0x00, 0x45, 0x7e, 0x71, 0xf4, 0x0e, 0x00, 0x00, 0x00};
+    const unsigned char deflate[] = {0x78, 0x9c, 0x2b, 0x2e, 0xc9, 0x2f, 0x4a, 0x4d, 0x51, 0x48, 0x2c,
+                                     0x56, 0x28, 0x4e, 0xcd, 0x2b, 0x01, 0x00, 0x29, 0x10, 0x05, 0x60};
+    const TEncodedRow rows[] = {
+        {"gzip", QByteArray(reinterpret_cast<const char*>(gzip), sizeof gzip)},
+        {"deflate", QByteArray(reinterpret_cast<const char*>(deflate), sizeof deflate)},
+        {"br", QByteArray("\x8b\x06\x80stored\x03", 10)},
+        {"x-pagemint-private", QByteArray("\0\1\2 opaque \xff", 13)},
+    };
+    for (const TEncodedRow& row : rows) {
+        const std::string response = "HTTP/1.1 200 OK\r\nContent-Encoding: " + std::string(row.encoding)
+                                     + "\r\nContent-Length: " + std::to_string(row.body.size()) + "\r\n\r\n"
+                                     + row.body.toStdString();
+        TRawServer server(TRawServer::Mode::Respond, response);
+        const TDownloadResult result = Fetch(QStringLiteral("http://127.0.0.1:%1/f.bin").arg(server.Port()));
+        EXPECT_TRUE(result.Succeeded) << row.encoding << " curl code " << result.CurlCode;
+        EXPECT_EQ(File(), row.body) << row.encoding;
+    }
+
+    // Chunks are transfer framing, not content: they are removed.
+    TRawServer chunked(TRawServer::Mode::Respond, "HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\n"
+                                                  "Transfer-Encoding: chunked\r\n\r\n3\r\nabc\r\n2\r\nde\r\n0\r\n\r\n");
+    EXPECT_TRUE(Fetch(QStringLiteral("http://127.0.0.1:%1/c.bin").arg(chunked.Port())).Succeeded);
+    EXPECT_EQ(File(), QByteArray("abcde"));
 }
 
 TEST_F(DownloadThreadTest, FileThatCannotBeCreatedSendsNoRequest)

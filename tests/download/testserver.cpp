@@ -218,6 +218,12 @@ std::string TRawServer::RequestLine() const
     return m_requestLine;
 }
 
+std::string TRawServer::Request() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_request;
+}
+
 void TRawServer::Run()
 {
     for (;;) {
@@ -246,6 +252,7 @@ void TRawServer::Serve(int client)
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_requestLine = request.substr(0, request.find("\r\n"));
+        m_request = request.substr(0, request.find("\r\n\r\n") + 4);
     }
     auto send = [client](const std::string& bytes) {
         ::send(client, bytes.data(), bytes.size(), MSG_NOSIGNAL);

@@ -56,6 +56,8 @@ public:
     int Port() const { return m_port; }
     /** The first line of the last request received ("" before any). */
     std::string RequestLine() const;
+    /** The last request's line and headers as received, up to and including the blank line. */
+    std::string Request() const;
     int Connections() const { return m_connections.load(); }
 
 private:
@@ -70,5 +72,6 @@ private:
     std::atomic<int> m_connections{0};
     mutable std::mutex m_mutex;
     std::string m_requestLine;
+    std::string m_request;
     std::thread m_thread;
 };

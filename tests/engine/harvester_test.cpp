@@ -2,6 +2,7 @@
 // meanwhile, one run at a time, and the program end with nothing running.
 
 #include "crawl/fakebrowser.h"
+#include "download/gallery.h"
 #include "download/thumbnailcache.h"
 #include "engine/harvester.h"
 #include "results/resultfiles.h"
@@ -12,6 +13,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QTemporaryDir>
@@ -43,6 +45,9 @@ public:
     void SetDownloadProgress(int) override {}
     void SetGalleryBusy(bool) override {}
     void SetGalleryProgress(bool, int) override {}
+    void SetBusyCursor(bool busy) override { BusyCursor.append(busy); }
+
+    QList<bool> BusyCursor;   // every show (true) and restore (false) of the busy cursor
 
 private:
     TFakeBrowser& m_browser;
@@ -245,3 +250,36 @@ TEST_F(HarvesterTest, SharedThumbnailCacheIsWrittenOnlyWhenAllowedAndSwitchedOn)
 }
 
 } // namespace
+
+TEST_F(HarvesterTest, FinishedDownloadFollowsTheRunsCatalogueName)
+{
+    // "Copy" is a copied task folder: its settings.ini still names the task "A".
+    ASSERT_TRUE(QDir().mkpath(m_paths->ImagesFolder(QStringLiteral("Copy"))));
+    ASSERT_TRUE(QFile::copy(m_paths->TaskSettingsFile(QStringLiteral("A")),
+                            m_paths->TaskSettingsFile(QStringLiteral("Copy"))));
+    THarvester harvester(*m_paths, m_browser, m_host);
+    harvester.SelectTask(QStringLiteral("Copy"));
+    ASSERT_EQ(harvester.CurrentTask().TaskName, QStringLiteral("A"));
+    ASSERT_TRUE(GalleryFilled(harvester, 0));
+    int tried = 0; // finished downloads whose thumbnail the gallery tried
+    QObject::connect(&harvester.Gallery().Pool(), &TThumbnailPool::SingleReady, [&] { ++tried; });
+    m_host.BusyCursor.clear();
+    m_host.OnPump = [&](int pump) {
+        if (pump == 1) {
+            // Nothing listens on port 1 of the loopback: the download ends at once, unsuccessfully.
+            harvester.RunState().DownloadQueue.QueueDownloadURL(QStringLiteral("http://127.0.0.1:1/a.jpg"));
+            harvester.Timer1Timer();
+        }
+    };
+    harvester.RunTask(QStringLiteral("Copy"));
+    ASSERT_EQ(harvester.RunState().DispatchedCount, 1);
+
+    // The gallery of "Copy" takes the finished download (it does not decode, so no thumbnail);
+    // its thumbnail is tried off the UI thread, without the busy cursor.
+    QDeadlineTimer deadline(20000);
+    while (tried < 1 && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    EXPECT_EQ(tried, 1);
+    EXPECT_TRUE(m_host.BusyCursor.isEmpty());
+    EXPECT_EQ(harvester.Results().RowCount(TabImages), 0);
+}

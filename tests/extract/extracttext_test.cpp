@@ -76,6 +76,32 @@ TEST(FindRuleValue, TextBeyondTheLineLimitIsNeverSeen)
               QStringLiteral(" 2 "));
 }
 
+TEST(FindRuleValue, LineLimitCountsCharactersNotUtf16Units)
+{
+    const QString clef = QString::fromUcs4(U"\U0001D11E");  // two UTF-16 units, one character
+    ASSERT_EQ(clef.size(), 2);
+    // 4000 such characters take 8000 units but stay within the limit: the mark after them counts.
+    QString wide;
+    for (int i = 0; i < 4000; ++i)
+        wide += clef;
+    EXPECT_EQ(Value(QStringLiteral("Price:") + wide + QStringLiteral("<"), QStringLiteral("Price:"), {}, {}), wide);
+
+    // The 4096th character is a whole pair: kept, and nothing beyond it.
+    const QString pad(TextLineLimit - 1 - 6, u'x');
+    const TPageText cut(QStringLiteral("Price:") + pad + clef + QStringLiteral("<"));
+    ASSERT_EQ(cut.LineCount(), 1);
+    EXPECT_EQ(cut.Line(0).size(), TextLineLimit + 1);
+    EXPECT_TRUE(cut.Line(0).endsWith(clef));
+    EXPECT_EQ(cut.Line(0).toUcs4().size(), TextLineLimit);
+
+    // The value cut from such a line is valid text, stored without a "?".
+    // (The include rule takes the whole line, as far as the limit.)
+    const QString value = Value(pad + QStringLiteral("Price:") + clef + clef + QStringLiteral("USD"), {},
+                                QStringLiteral("price"), {});
+    EXPECT_EQ(value, pad + QStringLiteral("Price:") + clef);
+    EXPECT_EQ(value.toUtf8().count('?'), 0);
+}
+
 class ExtractTextTest : public testing::Test
 {
 protected:

@@ -3,11 +3,14 @@
 #include "results/resultlists.h"
 #include "task/errors.h"
 #include "task/paths.h"
+#include "support/filerights.h"
 #include "task/testfiles.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -268,4 +271,48 @@ TEST_F(ResultFilesTest, CellsAndCopiedRowsFollowEachTabsColumns)
     EXPECT_EQ(ResultTabFolder(paths, m_task, -1), paths.TaskFolder(m_task));
     for (int tab = 0; tab < ResultTabCount; ++tab)
         EXPECT_EQ(ResultTabs[std::size_t(tab)].Tab, tab); // the table is in tab order
+}
+
+TEST_F(ResultFilesTest, ListFileThatCannotBeReadIsReportedNotShownEmpty)
+{
+    const TPermissionBitsCount bits;
+    if (!bits.Active())
+        GTEST_SKIP() << "permission bits cannot be made to count for this process";
+    TResultLists saved;
+    Fill(saved);
+    SaveResultLists(saved, Paths(), m_task);
+    ASSERT_TRUE(QFile::setPermissions(ListFile(TabFlash), QFileDevice::Permissions()));
+
+    TResultLists lists;
+    QStringList galleries;
+    try {
+        LoadResultLists(lists, Paths(), m_task, [&](const QString& folder) { galleries.append(folder); });
+        ADD_FAILURE() << "no error";
+    } catch (const EPagemintError& error) {
+        EXPECT_EQ(error.Message(), QStringLiteral("Unable to read ") + ListFile(TabFlash));
+    }
+    // The other lists and the gallery are loaded all the same; the unreadable one stays empty.
+    EXPECT_EQ(lists.Text(), saved.Text());
+    EXPECT_TRUE(lists.Flash().empty());
+    EXPECT_EQ(lists.Downloads(), saved.Downloads());
+    EXPECT_EQ(lists.Links(), saved.Links());
+    EXPECT_EQ(galleries.size(), 1);
+    QFile::setPermissions(ListFile(TabFlash), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+}
+
+TEST_F(ResultFilesTest, ExportToSomethingOtherThanAFileIsRefused)
+{
+    TResultLists lists;
+    lists.AddLink("http://h/a");
+    const QString pipe = m_dir.filePath("pipe");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    try {
+        ExportList(lists, TabLinks, pipe);
+        ADD_FAILURE() << "no error";
+    } catch (const EPagemintError& error) {
+        EXPECT_EQ(error.Message(), QStringLiteral("Unable to write to ") + pipe + QStringLiteral(": not a regular file"));
+    }
+    struct stat info {};
+    ASSERT_EQ(::lstat(QFile::encodeName(pipe).constData(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));   // still the pipe, not replaced by a file
 }

@@ -3,11 +3,15 @@
 #include "task/errors.h"
 #include "task/paths.h"
 #include "task/programsettings.h"
+#include "task/taskfile.h"
 #include "task/textfile.h"
+#include "support/filerights.h"
 #include "testfiles.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -131,4 +135,140 @@ TEST_F(StoredFilesTest, ProgramSettingsReadLikeIntegersAndKeepOtherLines)
     } catch (const EPagemintError& error) {
         EXPECT_EQ(error.Message(), QStringLiteral("Unable to write to ") + blocked);
     }
+}
+
+namespace {
+
+/** A file of the given content whose permission bits say no reading and no writing. */
+void WriteLockedFile(const QString& path, const QByteArray& bytes)
+{
+    WriteBytes(path, bytes);
+    QFile::setPermissions(path, QFileDevice::Permissions());
+}
+
+QByteArray UnlockAndRead(const QString& path)
+{
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    return ReadBytes(path);
+}
+
+bool MakeFifo(const QString& path)
+{
+    return ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0;
+}
+
+bool IsFifo(const QString& path)
+{
+    struct stat info {};
+    return ::lstat(QFile::encodeName(path).constData(), &info) == 0 && S_ISFIFO(info.st_mode);
+}
+
+template <typename F>
+QString ErrorOf(F&& action)
+{
+    try {
+        action();
+    } catch (const EPagemintError& error) {
+        return error.Message();
+    }
+    return QStringLiteral("<no error>");
+}
+
+} // namespace
+
+TEST_F(StoredFilesTest, FilesThatCannotBeReadAreNeverTakenForEmptyOnes)
+{
+    const TPermissionBitsCount bits;
+    if (!bits.Active())
+        GTEST_SKIP() << "permission bits cannot be made to count for this process";
+    const TPaths paths = Paths();
+    MakeTask(QStringLiteral("one"));
+    const QString catalogue = paths.TaskListFile();
+    const QString settings = paths.ProgramSettingsFile();
+    const QString task = paths.TaskSettingsFile(QStringLiteral("one"));
+    const QByteArray settingsBytes("[Browser]\r\nBrowser01=1\r\nTheme=dark\r\n");
+    const QByteArray taskBytes("[General]\r\nTaskName=one\r\nColour=blue\r\n");
+    WriteLockedFile(catalogue, "one\r\n");
+    WriteLockedFile(settings, settingsBytes);
+    WriteLockedFile(task, taskBytes);
+
+    EXPECT_EQ(ErrorOf([&] { LoadTaskList(paths); }), QStringLiteral("Unable to read ") + catalogue);
+    EXPECT_EQ(ErrorOf([&] { ReadProgramSettings(settings); }), QStringLiteral("Unable to read ") + settings);
+    EXPECT_EQ(ErrorOf([&] { LoadTaskFile(task); }), QStringLiteral("Unable to read ") + task);
+    // Saving over them would lose every line the program did not write itself: nothing is written.
+    EXPECT_EQ(ErrorOf([&] { WriteProgramSettings(settings, TProgramSettings()); }),
+              QStringLiteral("Unable to read ") + settings);
+    TTaskItem item;
+    item.TaskName = QStringLiteral("one");
+    EXPECT_EQ(ErrorOf([&] { SaveTaskFile(item, paths); }), QStringLiteral("Unable to read ") + task);
+
+    EXPECT_EQ(UnlockAndRead(catalogue), QByteArray("one\r\n"));
+    EXPECT_EQ(UnlockAndRead(settings), settingsBytes);
+    EXPECT_EQ(UnlockAndRead(task), taskBytes);
+    // Missing files are still no error.
+    EXPECT_TRUE(ReadTextLines(paths.ProgramFolder() + QStringLiteral("none.dat")).isEmpty());
+    EXPECT_EQ(ReadProgramSettings(paths.ProgramFolder() + QStringLiteral("none.ini")), TProgramSettings());
+}
+
+TEST_F(StoredFilesTest, NamedPipesAreNeitherReadNorReplaced)
+{
+    const TPaths paths = Paths();
+    ASSERT_TRUE(MakeFifo(paths.TaskListFile()));
+    ASSERT_TRUE(MakeFifo(paths.ProgramSettingsFile()));
+    // Opening a pipe would wait for a writer forever; it is refused at once instead.
+    EXPECT_EQ(ErrorOf([&] { LoadTaskList(paths); }), QStringLiteral("Unable to read ") + paths.TaskListFile());
+    EXPECT_EQ(ErrorOf([&] { ReadProgramSettings(paths.ProgramSettingsFile()); }),
+              QStringLiteral("Unable to read ") + paths.ProgramSettingsFile());
+    EXPECT_EQ(ErrorOf([&] { SaveTaskList(paths, {QStringLiteral("x")}); }),
+              QStringLiteral("Unable to write to ") + paths.TaskListFile() + QStringLiteral(": not a regular file"));
+    EXPECT_TRUE(IsFifo(paths.TaskListFile()));
+    EXPECT_TRUE(IsFifo(paths.ProgramSettingsFile()));
+}
+
+TEST_F(StoredFilesTest, FileIsWrittenInPlaceWhereTheFolderRefusesNewFiles)
+{
+    const TPermissionBitsCount bits;
+    if (!bits.Active())
+        GTEST_SKIP() << "permission bits cannot be made to count for this process";
+    const QString folder = m_dir.filePath(QStringLiteral("locked"));
+    const QString path = folder + QStringLiteral("/list.dat");
+    WriteBytes(path, "old\r\n");
+    const QString ini = folder + QStringLiteral("/pm.ini");
+    WriteBytes(ini, "[Browser]\r\nTheme=dark\r\n");
+    ASSERT_TRUE(QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+    struct TUnlock
+    {
+        QString folder;
+        ~TUnlock() { QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner); }
+    } unlock{folder};
+
+    WriteTextLines(path, {QStringLiteral("new"), QStringLiteral("lines")});
+    EXPECT_EQ(ReadBytes(path), QByteArray("new\r\nlines\r\n"));
+    EXPECT_EQ(OtherEntries(folder, QStringLiteral("list.dat")), QStringList{QStringLiteral("pm.ini")});
+    // A shorter content leaves nothing of the longer one behind.
+    WriteTextLines(path, {QStringLiteral("n")});
+    EXPECT_EQ(ReadBytes(path), QByteArray("n\r\n"));
+
+    // A short write is still an error, and a file that does not exist cannot be made there.
+    {
+        TFileSizeLimit limit(100);
+        EXPECT_EQ(ErrorOf([&] { WriteTextLines(path, {QString(500, QChar(u'n'))}); }),
+                  QStringLiteral("Unable to write to ") + path);
+    }
+    const QString fresh = folder + QStringLiteral("/fresh.dat");
+    EXPECT_EQ(ErrorOf([&] { WriteTextLines(fresh, {QStringLiteral("x")}); }), QStringLiteral("Unable to write to ") + fresh);
+    // A settings file there keeps its other lines.
+    WriteProgramSettings(ini, TProgramSettings());
+    EXPECT_TRUE(ReadBytes(ini).startsWith("[Browser]\r\nTheme=dark\r\nBrowser01=0\r\n"));
+}
+
+TEST_F(StoredFilesTest, FileWhoseNameLeavesNoRoomForATemporaryOneIsWrittenInPlace)
+{
+    // The temporary file's name is the file's name plus a suffix; at the longest name the file
+    // system takes, the folder cannot hold it. This refusal holds for root too.
+    const QString path = m_dir.filePath(QString(250, QChar(u'L')));
+    WriteBytes(path, "old");
+    ASSERT_EQ(ReadBytes(path), QByteArray("old"));
+    WriteTextLines(path, {QStringLiteral("new")});
+    EXPECT_EQ(ReadBytes(path), QByteArray("new\r\n"));
 }

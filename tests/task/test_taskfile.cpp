@@ -150,6 +150,25 @@ TEST_F(TaskFileTest, LoadsExtraStartUrlsWrittenOnLinesOfTheirOwn)
     EXPECT_EQ(LoadTaskFile(path).StartURL, QStringLiteral("http://one/\r\nhttp://two/"));
 }
 
+TEST_F(TaskFileTest, UnknownKeysBelowStartUrlStayKeys)
+{
+    const QString path = SettingsPath(QStringLiteral("x"));
+    WriteBytes(path, "[General]\r\nTaskName=x\r\n[URL]\r\nStartURL=http://one/\r\nwww.two.example/?a=b\r\n"
+                     "RetryCount=3\r\n  my_Key2 = some value\r\nhttp://three/?TaskName=y\r\nManualBool=1\r\n");
+    TTaskItem task = LoadTaskFile(path);
+    // Neither unknown key is a start URL, and what follows them is not one either.
+    EXPECT_EQ(task.StartURL, QStringLiteral("http://one/\r\nwww.two.example/?a=b"));
+    EXPECT_TRUE(task.ManualBool);
+
+    task.StartURL = QStringLiteral("http://new/\r\nhttp://new/?q=1&r=2");
+    SaveTaskFile(task, Paths());
+    const QByteArray bytes = ReadBytes(path);
+    EXPECT_TRUE(bytes.contains("[URL]\r\nStartURL=http://new/\r\nhttp://new/?q=1&r=2\r\nRetryCount=3\r\n"
+                               "  my_Key2 = some value\r\nhttp://three/?TaskName=y\r\nManualBool=1\r\n"))
+        << bytes.toStdString();
+    EXPECT_EQ(LoadTaskFile(path).StartURL, task.StartURL);
+}
+
 TEST_F(TaskFileTest, SavingOverAnExistingFileRewritesOnlyItsKeys)
 {
     const QString path = SettingsPath(QStringLiteral("abc"));

@@ -10,6 +10,7 @@
 #include "ui/taskunit.h"
 #include "ui/tasktree.h"
 #include "uitestsupport.h"
+#include "../support/filerights.h"
 
 #include <QAction>
 #include <QFile>
@@ -25,7 +26,9 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QScreen>
 #include <QTemporaryDir>
+#include <QWindow>
 #include <QTimer>
 #include <QToolButton>
 #include <QtTest>
@@ -107,6 +110,28 @@ private slots:
     {
         m_form.reset();
         m_dir.reset();
+    }
+
+    void opensMaximisedWithinTheScreen()
+    {
+        // The normal size is the design size cut to the screen's free area.
+        auto browser = std::make_unique<TFakeBrowser>();
+        m_browser = browser.get();
+        m_form = std::make_unique<TMainForm>(m_paths->ProgramFolder(), std::move(browser));
+        const QSize available = QGuiApplication::primaryScreen()->availableGeometry().size();
+        QCOMPARE(m_form->size(), QSize(1084, 749).boundedTo(available));
+        QVERIFY(m_form->minimumSizeHint().width() <= 1024);
+        QVERIFY(m_form->minimumSizeHint().height() <= 700);
+
+        // Shown the way the program shows it, it is maximised and stays so once the window's
+        // events have run, a replaced native window included.
+        m_form->showMaximized();
+        QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+        QEvent winIdChange(QEvent::WinIdChange);
+        QCoreApplication::sendEvent(m_form.get(), &winIdChange);
+        QCoreApplication::processEvents();
+        QVERIFY(m_form->isMaximized());
+        QVERIFY(m_form->windowHandle()->windowStates() & Qt::WindowMaximized);
     }
 
     void startUp()
@@ -304,6 +329,52 @@ private slots:
         Action("ActionExit")->trigger();
         QVERIFY(!m_form->isVisible());
         QCOMPARE(ReadFile(m_paths->TaskListFile()), QByteArray("a\r\nd\r\n"));
+    }
+
+    void unreadableFilesAreReportedAndNeverOverwritten()
+    {
+        const TPermissionBitsCount bits;
+        if (!bits.Active())
+            QSKIP("permission bits cannot be made to count for this process");
+        MakeTask(QStringLiteral("a"));
+        MakeTask(QStringLiteral("b"));
+        WriteCatalogue("a\r\nb\r\n");
+        QFile::setPermissions(m_paths->TaskListFile(), QFileDevice::Permissions());
+        {
+            TUiRecorder ui;
+            Open();
+            QCOMPARE(ui.Messages, QStringList{QStringLiteral("Unable to read ") + m_paths->TaskListFile()});
+            QCOMPARE(ui.Kinds, QList<TMessages::TKind>{TMessages::TKind::Error});
+            QCOMPARE(m_form->TaskTree()->TaskNames(), QStringList());
+            Action("ActionExit")->trigger();
+            QVERIFY(!m_form->isVisible());
+        }
+        QFile::setPermissions(m_paths->TaskListFile(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        QCOMPARE(ReadFile(m_paths->TaskListFile()), QByteArray("a\r\nb\r\n"));   // every task is still listed
+
+        // A task whose settings.ini cannot be read is shown with the error and never run.
+        m_form.reset();
+        Open();
+        TUiRecorder ui;
+        const QString settings = m_paths->TaskSettingsFile(QStringLiteral("b"));
+        const QByteArray links = "http://kept/\r\n";
+        QFile linkFile(m_paths->ListFile(QStringLiteral("b"), TabLinks));
+        QVERIFY(linkFile.open(QIODevice::WriteOnly));
+        linkFile.write(links);
+        linkFile.close();
+        SelectTask(QStringLiteral("a"));
+        QFile::setPermissions(settings, QFileDevice::Permissions());
+        SelectTask(QStringLiteral("b"));
+        QCOMPARE(ui.Messages, QStringList{QStringLiteral("Unable to read ") + settings});
+        QCOMPARE(m_form->TaskField()->text(), QStringLiteral("Task: b"));
+        QCOMPARE(m_form->Harvester().CurrentTask().TaskName, QStringLiteral("b"));
+        QCOMPARE(m_form->Harvester().Results().Links(), QStringList{QStringLiteral("http://kept/")});
+        Action("ActionStart")->trigger();
+        QCOMPARE(ui.Messages.size(), 2);
+        QCOMPARE(ui.Messages.last(), QStringLiteral("Unable to read ") + settings);
+        QVERIFY(m_browser->Navigated.isEmpty());
+        QCOMPARE(ReadFile(m_paths->ListFile(QStringLiteral("b"), TabLinks)), links);
+        QFile::setPermissions(settings, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     }
 
     void treeKeepsItsSelectionShown()

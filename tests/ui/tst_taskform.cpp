@@ -280,6 +280,97 @@ private slots:
         QCOMPARE(m_tree->TaskNames(), QStringList{QStringLiteral("Existing")});
     }
 
+    void failedWriteKeepsCurrentTask()
+    {
+        // The tree selects "Existing" and CurrentTask holds its settings; a Save that cannot
+        // write must leave them, or "Start" would run "Existing" with the new task's settings.
+        TTaskItem existing;
+        existing.TaskName = QStringLiteral("Existing");
+        existing.TaskDir = m_paths->TaskFolder(QStringLiteral("Existing"));
+        existing.StartURL = QStringLiteral("http://existing.test/");
+        existing.TaskThread = 2;
+        m_current = existing;
+        QFile blocker(m_paths->ProgramFolder() + QStringLiteral("Task"));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        TUiRecorder ui;
+        Fill(QStringLiteral("other"), QStringLiteral("http://other.test/"));
+        ClickSave();
+        QCOMPARE(ui.Messages.size(), 1);
+        QCOMPARE(m_current, existing);
+
+        // Once the folder can be written, the same entries are saved and taken over.
+        QVERIFY(QFile::remove(blocker.fileName()));
+        ClickSave();
+        QCOMPARE(ui.Messages.size(), 1);
+        QCOMPARE(m_current.TaskName, QStringLiteral("other"));
+        QCOMPARE(m_current.StartURL, QStringLiteral("http://other.test/"));
+    }
+
+    void gridTabVisitsEditableCellsOnly()
+    {
+        TUiRecorder ui;
+        Fill(QStringLiteral("tabs"), QStringLiteral("http://a.test/"));
+        Child<QTabWidget>("TaskTabs")->setCurrentIndex(2);
+        auto* grid = Child<QTableWidget>("OutTextGrid");
+        grid->setFocus();
+        grid->setCurrentCell(1, 3);
+        grid->editItem(grid->item(1, 3));
+        auto typeInEditor = [](const QString& text) {
+            auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+            QVERIFY(editor);
+            QTest::keyClicks(editor, text);
+        };
+        auto pressInEditor = [](Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+            QWidget* editor = QApplication::focusWidget();
+            QVERIFY(editor);
+            QTest::keyClick(editor, key, modifiers);
+        };
+        // Tab from "Text after" goes on to "Text before" of the next row, not to its number.
+        typeInEditor(QStringLiteral("after1"));
+        pressInEditor(Qt::Key_Tab);
+        QCOMPARE(grid->currentRow(), 2);
+        QCOMPARE(grid->currentColumn(), 1);
+        typeInEditor(QStringLiteral("before2"));
+        // Shift+Tab from "Text before" goes back to "Text after" of the row above.
+        pressInEditor(Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(grid->currentRow(), 1);
+        QCOMPARE(grid->currentColumn(), 3);
+        // The walk wraps round inside the editable cells, never reaching the header row.
+        grid->setCurrentCell(5, 3);
+        QTest::keyClick(grid, Qt::Key_Tab);
+        QCOMPARE(grid->currentRow(), 1);
+        QCOMPARE(grid->currentColumn(), 1);
+        pressInEditor(Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(grid->currentRow(), 5);
+        QCOMPARE(grid->currentColumn(), 3);
+        // Arrows towards the fixed cells stop at the first editable row and column.
+        grid->setCurrentCell(1, 1);
+        grid->setFocus();
+        QTest::keyClick(grid, Qt::Key_Left);
+        QTest::keyClick(grid, Qt::Key_Up);
+        QCOMPARE(grid->currentRow(), 1);
+        QCOMPARE(grid->currentColumn(), 1);
+        // A click on a row number leaves the current cell where it is.
+        grid->setCurrentCell(3, 2);
+        const QRect numberCell = grid->visualRect(grid->model()->index(4, 0));
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, numberCell.center());
+        QCOMPARE(grid->currentRow(), 3);
+        QCOMPARE(grid->currentColumn(), 2);
+
+        m_form->Save();
+        QCOMPARE(ui.Messages, QStringList());
+        QCOMPARE(m_current.OutText[0][2], QStringLiteral("after1"));
+        QCOMPARE(m_current.OutText[1][0], QStringLiteral("before2"));
+        for (int r = 0; r < 5; ++r) {
+            for (int c = 0; c < 3; ++c) {
+                if ((r == 0 && c == 2) || (r == 1 && c == 0))
+                    continue;
+                QCOMPARE(m_current.OutText[r][c], QString());
+            }
+        }
+    }
+
     void closeChangesNothing()
     {
         TUiRecorder ui;

@@ -12,6 +12,7 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QDirIterator>
 #include <QTemporaryDir>
 #include <QWebEnginePage>
 #include <QWebEngineView>
@@ -83,7 +84,35 @@ private slots:
         form.close();
         QCOMPARE(ui.Messages.size(), 2);
     }
+
+    void nothingWrittenUnderHome()
+    {
+        // main() gave this process an empty home of its own; the run above keeps everything
+        // (browser profile and preferences included) in its program folder.
+        QDirIterator it(QDir::homePath(), QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                        QDirIterator::Subdirectories);
+        QStringList written;
+        while (it.hasNext())
+            written.append(it.next());
+        QCOMPARE(written, QStringList());
+    }
 };
 
-PAGEMINT_UI_TEST_MAIN(TestWebEngine)
+int main(int argc, char** argv)
+{
+    // An empty home and no XDG folders, so that anything the program writes beside its program
+    // folder shows up in nothingWrittenUnderHome.
+    QTemporaryDir home;
+    if (!home.isValid())
+        return 1;
+    qputenv("HOME", QFile::encodeName(home.path()));
+    for (const char* name : {"XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_CONFIG_HOME", "XDG_STATE_HOME"})
+        qunsetenv(name);
+    PrepareWebEngineEnvironment();
+    QApplication app(argc, argv);
+    app.setAttribute(Qt::AA_Use96Dpi, true);
+    TestWebEngine tc;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&tc, argc, argv);
+}
 #include "tst_webengine.moc"

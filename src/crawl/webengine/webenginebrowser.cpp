@@ -12,6 +12,7 @@
 #include <QEventLoop>
 #include <QTimer>
 #include <QWebEngineLoadingInfo>
+#include <QFile>
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
@@ -44,7 +45,20 @@ TWebEngineBrowser::TWebEngineBrowser(const QString& profileFolder, QObject* pare
         m_profile = std::make_unique<QWebEngineProfile>();
     } else {
         QDir().mkpath(profileFolder);
-        m_profile = std::make_unique<QWebEngineProfile>(QStringLiteral("Pagemint"));
+        {
+            // The engine opens the profile's preference file under the user's data folder as
+            // the profile is created, before its storage path can be set; that folder points
+            // into the profile folder for this one step, so nothing lands outside the program
+            // folder.
+            const QByteArray savedDataHome = qgetenv("XDG_DATA_HOME");
+            const bool hadDataHome = qEnvironmentVariableIsSet("XDG_DATA_HOME");
+            qputenv("XDG_DATA_HOME", QFile::encodeName(profileFolder + QStringLiteral("/Data")));
+            m_profile = std::make_unique<QWebEngineProfile>(QStringLiteral("Pagemint"));
+            if (hadDataHome)
+                qputenv("XDG_DATA_HOME", savedDataHome);
+            else
+                qunsetenv("XDG_DATA_HOME");
+        }
         m_profile->setPersistentStoragePath(profileFolder);
         m_profile->setCachePath(profileFolder + QStringLiteral("/Cache"));
         // Logons often rest on session cookies; keep them too, so they survive a restart.

@@ -22,6 +22,10 @@ void PrepareWebEngineEnvironment()
     }
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags);
 
-    if (!QCoreApplication::instance())
+    if (!QCoreApplication::instance()) {
         QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+        // Compiled shaders would otherwise be cached under the user's cache folder, outside
+        // the program folder that holds everything the program keeps.
+        QCoreApplication::setAttribute(Qt::AA_DisableShaderDiskCache);
+    }
 }
