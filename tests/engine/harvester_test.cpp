@@ -267,7 +267,9 @@ TEST_F(HarvesterTest, FinishedDownloadFollowsTheRunsCatalogueName)
     m_host.OnPump = [&](int pump) {
         if (pump == 1) {
             // Nothing listens on port 1 of the loopback: the download ends at once, unsuccessfully.
-            harvester.RunState().DownloadQueue.QueueDownloadURL(QStringLiteral("http://127.0.0.1:1/a.jpg"));
+            // The test stands in for an extractor of the run, which queues through the run state.
+            auto& queue = const_cast<TRunState&>(harvester.RunState()).DownloadQueue;
+            queue.QueueDownloadURL(QStringLiteral("http://127.0.0.1:1/a.jpg"));
             harvester.Timer1Timer();
         }
     };
