@@ -14,10 +14,12 @@
 //   max_ui_block_ms  the largest lateness of a 10 ms timer on the UI thread during the cold
 //                    rebuild: the longest time the UI thread was kept from its events
 //
-// What is opened is behind TGalleryOpener: the tile pool alone today; the real gallery can
-// take its place without touching the measurements.
+// What is opened is behind TGalleryOpener: the program's gallery (TGallery with its tile pool
+// and the shared cache), filling an Images list exactly as selecting a task does.
+#include "download/gallery.h"
+#include "download/galleryhost.h"
 #include "download/thumbnailcache.h"
-#include "download/thumbnailpool.h"
+#include "results/resultlists.h"
 #include "imagefiles.h"
 #include "photolike.h"
 
@@ -50,31 +52,32 @@ public:
                       std::function<void()> finished) = 0;
 };
 
-/** The tile pool with the shared cache, tiles kept as the Images list would keep them. */
-class TPoolOpener : public TGalleryOpener
+/** The program's gallery with the shared cache: its Images list filled as on a selection. */
+class TRealGalleryOpener : public TGalleryOpener
 {
 public:
-    TPoolOpener(const QString& cacheFolder, int threads) : m_cache(cacheFolder), m_pool(&m_cache, threads) {}
+    TRealGalleryOpener(const QString& cacheFolder, int threads)
+        : m_cache(cacheFolder), m_gallery(m_lists, m_host, &m_cache, threads)
+    {
+        m_gallery.SetShownTask(QStringLiteral("Bench"));
+    }
 
     void Open(const QStringList& paths, std::function<void(int)> tileShown, std::function<void()> finished) override
     {
-        m_tiles.clear();
-        m_tiles.reserve(size_t(paths.size()));
-        QObject::disconnect(&m_pool, nullptr, nullptr, nullptr);
-        QObject::connect(&m_pool, &TThumbnailPool::TileReady, &m_pool,
-                         [this, tileShown](quint64, int, const QString&, const QImage& tile) {
-                             if (!tile.isNull())
-                                 m_tiles.push_back(tile);
-                             tileShown(int(m_tiles.size()));
-                         });
-        QObject::connect(&m_pool, &TThumbnailPool::BatchFinished, &m_pool, [finished](quint64) { finished(); });
-        m_pool.StartBatch(paths);
+        QObject::disconnect(&m_lists, nullptr, nullptr, nullptr);
+        QObject::disconnect(&m_gallery, nullptr, nullptr, nullptr);
+        QObject::connect(&m_lists, &TResultLists::RowsAppended, &m_lists,
+                         [this, tileShown](int, int, int) { tileShown(int(m_lists.Images().Count())); });
+        QObject::connect(&m_gallery, &TGallery::RebuildFinished, &m_gallery, [finished] { finished(); });
+        m_lists.Images().Files().Assign(paths);
+        m_gallery.RebuildGallery();
     }
 
 private:
     TThumbnailCache m_cache;
-    TThumbnailPool m_pool;
-    std::vector<QImage> m_tiles;
+    TResultLists m_lists;
+    TGalleryHost m_host;
+    TGallery m_gallery;
 };
 
 struct TOpening
@@ -178,15 +181,15 @@ void OpenGallery(benchmark::State& state)
         QTemporaryDir coldCache;
         QTemporaryDir oneThreadCache;
         {
-            TPoolOpener opener(coldCache.path(), 0);
+            TRealGalleryOpener opener(coldCache.path(), 0);
             cold = Measure(opener, paths);
         }
         {
-            TPoolOpener opener(oneThreadCache.path(), 1);
+            TRealGalleryOpener opener(oneThreadCache.path(), 1);
             oneThread = Measure(opener, paths);
         }
         {
-            TPoolOpener opener(coldCache.path(), 0); // every thumbnail is cached now
+            TRealGalleryOpener opener(coldCache.path(), 0); // every thumbnail is cached now
             warm = Measure(opener, paths);
         }
         state.SetIterationTime((cold.TotalMs + oneThread.TotalMs + warm.TotalMs) / 1000.0);

@@ -14,9 +14,36 @@ QString FileNameOf(const QString& path)
 
 } // namespace
 
-TGallery::TGallery(TResultLists& lists, TGalleryHost& host, QObject* parent)
-    : QObject(parent), m_lists(lists), m_host(host)
+TGallery::TGallery(TResultLists& lists, TGalleryHost& host, const TThumbnailCache* cache, int threads,
+                   QObject* parent)
+    : QObject(parent), m_lists(lists), m_host(host), m_pool(cache, threads)
 {
+    connect(&m_pool, &TThumbnailPool::TileReady, this, &TGallery::OnTileReady);
+    connect(&m_pool, &TThumbnailPool::BatchFinished, this, &TGallery::OnBatchFinished);
+    connect(&m_pool, &TThumbnailPool::SingleReady, this, &TGallery::OnSingleReady);
+    connect(&m_lists, &TResultLists::TabReset, this, &TGallery::OnImagesReset);
+    connect(&m_lists, &TResultLists::RowsAppended, this, &TGallery::OnImagesAppended);
+    const QStringList& paths = m_lists.Images().Files().Paths();
+    m_shownPaths = QSet<QString>(paths.begin(), paths.end());
+}
+
+void TGallery::SetShownTask(const QString& taskName)
+{
+    if (taskName == m_shownTask)
+        return;
+    m_shownTask = taskName;
+    // What was waiting belongs to the task shown before: none of it may land now.
+    m_held.clear();
+    if (Rebuilding()) {
+        m_pool.CancelBatch();
+        EndRebuild();
+    }
+}
+
+void TGallery::SetButtonFace(QRgb colour)
+{
+    m_buttonFace = colour;
+    m_pool.SetButtonFace(colour);
 }
 
 bool TGallery::MakeTile(const QString& path, QImage& tile)
@@ -30,28 +57,10 @@ bool TGallery::MakeTile(const QString& path, QImage& tile)
 
 bool TGallery::AddGalleryImage(const QString& path, const QString& taskName)
 {
-    if (m_rebuilding) {
-        m_deferred.push_back({path, taskName});
-        return false;
-    }
     if (m_shownTask.isEmpty() || taskName != m_shownTask)
         return false;
-    m_host.SetBusy(true);
-    bool added = false;
-    try {
-        QImage tile;
-        if (MakeTile(path, tile)) {
-            m_lists.AddImage(FileNameOf(path), tile, path);
-            added = true;
-        } else {
-            qCDebug(lcGallery, "not shown, does not decode: %s", qUtf8Printable(path));
-        }
-    } catch (...) {
-        // A picture that cannot be shown is left out without a message.
-        qCDebug(lcGallery, "not shown, decoding threw: %s", qUtf8Printable(path));
-    }
-    m_host.SetBusy(false);
-    return added;
+    m_downloadTasks.emplace(m_pool.AddSingle(path), taskName);
+    return true;
 }
 
 void TGallery::OnDownloadFinished(const QString& fileName, const QString& taskName,
@@ -63,97 +72,135 @@ void TGallery::OnDownloadFinished(const QString& fileName, const QString& taskNa
 
 void TGallery::LoadGalleryFolder(const QString& folder)
 {
-    QString next = folder;
-    if (next.endsWith(u'/'))
-        next.chop(1);
-    if (m_rebuilding) {
-        // Asked for while a rebuild lets events run: end that rebuild and read this folder next.
-        m_nextFolder = next;
-        m_interrupt = true;
-        return;
-    }
-    m_host.SetBusy(true);
-    m_host.SetWindowEnabled(false);
-    for (;;) {
-        TImageFileList listing;
-        listing.LoadFromFolder(next);
-        Rebuild(listing.Paths());
-        if (!m_interrupt)
-            break;
-        m_interrupt = false;
-        next = m_nextFolder;
-    }
-    m_host.SetWindowEnabled(true);
-    m_host.SetBusy(false);
+    QString path = folder;
+    if (path.endsWith(u'/'))
+        path.chop(1);
+    TImageFileList listing;
+    listing.LoadFromFolder(path);
+    StartRebuild(listing.Paths());
 }
 
 void TGallery::RebuildGallery()
 {
-    if (m_rebuilding)
-        return;
     const QStringList paths = m_lists.Images().Files().Paths();
-    Rebuild(paths);
+    StartRebuild(paths);
 }
 
-void TGallery::Rebuild(const QStringList& paths)
+void TGallery::CancelAll()
 {
-    m_rebuilding = true;
-    m_interrupt = false;
-    const QString task = m_shownTask;
-    m_host.SetBusy(true);
-    m_host.SetRebuildProgress(true, 0);
+    m_pool.CancelBatch();
+    m_pool.CancelSingles();
+    m_downloadTasks.clear();
+    m_held.clear();
+    EndRebuild();
+}
+
+void TGallery::StartRebuild(const QStringList& paths)
+{
+    m_pool.CancelBatch();
+    m_batch = 0;
+    m_ownReset = true;
     m_lists.ClearTab(TabImages);
-    m_host.SetImagesRepaint(false);
-
-    // The new items are gathered aside and handed over in one step, so that the list, the
-    // thumbnails and the paths agree at every moment events are let through.
-    TImageFileList work;
-    work.Assign(paths);
-    QStringList good;
-    QStringList captions;
-    std::vector<QImage> tiles;
-    const qsizetype count = work.Count();
-    for (qsizetype i = 0; i < count && !m_interrupt; ++i) {
-        work.SetCurrent(int(i));
-        const QString path = work.CurrentPath();
-        QImage tile;
-        bool decoded = false;
-        try {
-            decoded = MakeTile(path, tile);
-        } catch (...) {
-            qCDebug(lcGallery, "rebuild: decoding threw: %s", qUtf8Printable(path));
-        }
-        if (!decoded)
-            qCDebug(lcGallery, "rebuild: left out, does not decode: %s", qUtf8Printable(path));
-        if (decoded) {
-            good.append(path);
-            captions.append(work.CurrentFileName());
-            tiles.push_back(std::move(tile));
-        }
-        m_host.SetRebuildProgress(true, HalfEvenPercent(i, count));
-        m_host.ProcessEvents();
-    }
-
-    // Another task shown meanwhile (or another folder asked for) owns the list now.
-    if (!m_interrupt && m_shownTask == task) {
-        TImageFileList& files = m_lists.Images().Files();
-        files.Clear();
-        files.Assign(good);
-        m_lists.SetImages(captions, std::move(tiles));
-    }
-    m_host.SetImagesRepaint(true);
-    m_host.SetRebuildProgress(false, 0);
-    m_host.SetBusy(false);
-    m_rebuilding = false;
-    if (m_interrupt)
+    m_ownReset = false;
+    if (paths.isEmpty()) {
+        EndRebuild();
+        emit RebuildFinished();
         return;
-
-    // Downloads that finished during the rebuild; a file the folder listing already held is
-    // shown once.
-    std::vector<TDeferred> deferred;
-    deferred.swap(m_deferred);
-    for (const TDeferred& item : deferred) {
-        if (!m_lists.Images().Files().Paths().contains(item.Path))
-            AddGalleryImage(item.Path, item.TaskName);
     }
+    SetBusy(true);
+    m_host.SetRebuildProgress(true, 0);
+    m_batchCount = int(paths.size());
+    m_batch = m_pool.StartBatch(paths);
+}
+
+void TGallery::EndRebuild()
+{
+    m_batch = 0;
+    m_batchCount = 0;
+    m_host.SetRebuildProgress(false, 0);
+    SetBusy(false);
+
+    // Finished downloads that were ready meanwhile, in the order they became ready.
+    std::vector<TReadyDownload> held;
+    held.swap(m_held);
+    for (const TReadyDownload& download : held)
+        AppendDownload(download);
+}
+
+void TGallery::OnTileReady(quint64 batch, int index, const QString& path, const QImage& tile)
+{
+    if (batch != m_batch)
+        return;
+    if (tile.isNull()) {
+        qCDebug(lcGallery, "rebuild: left out, does not decode: %s", qUtf8Printable(path));
+    } else {
+        SetBusy(false); // something of the gallery is shown from now on
+        m_lists.AddImage(FileNameOf(path), tile, path);
+    }
+    m_host.SetRebuildProgress(true, HalfEvenPercent(index, m_batchCount));
+}
+
+void TGallery::OnBatchFinished(quint64 batch)
+{
+    if (batch != m_batch)
+        return;
+    EndRebuild();
+    emit RebuildFinished();
+}
+
+void TGallery::OnSingleReady(quint64 job, const QString& path, const QImage& tile)
+{
+    const auto found = m_downloadTasks.find(job);
+    if (found == m_downloadTasks.end())
+        return;
+    TReadyDownload download{path, found->second, tile};
+    m_downloadTasks.erase(found);
+    if (tile.isNull()) {
+        qCDebug(lcGallery, "not shown, does not decode: %s", qUtf8Printable(path));
+        return;
+    }
+    if (Rebuilding())
+        m_held.push_back(std::move(download));
+    else
+        AppendDownload(download);
+}
+
+void TGallery::AppendDownload(const TReadyDownload& download)
+{
+    if (download.TaskName != m_shownTask || m_shownTask.isEmpty())
+        return;
+    // A file the list already shows (the rebuild's folder listing held it) lands only once.
+    if (m_shownPaths.contains(download.Path))
+        return;
+    m_lists.AddImage(FileNameOf(download.Path), download.Tile, download.Path);
+}
+
+void TGallery::OnImagesReset(int tab)
+{
+    if (tab != TabImages)
+        return;
+    const QStringList& paths = m_lists.Images().Files().Paths();
+    m_shownPaths = QSet<QString>(paths.begin(), paths.end());
+    if (m_ownReset)
+        return;
+    // The list was emptied or replaced by someone else (a run starting): what the gallery was
+    // about to add belongs to what was shown before.
+    CancelAll();
+}
+
+void TGallery::OnImagesAppended(int tab, int first, int last)
+{
+    if (tab != TabImages)
+        return;
+    const QStringList& paths = m_lists.Images().Files().Paths();
+    for (int row = first; row <= last && row < paths.size(); ++row)
+        m_shownPaths.insert(paths.at(row));
+}
+
+void TGallery::SetBusy(bool busy)
+{
+    if (busy == m_busy)
+        return;
+    m_busy = busy;
+    m_host.SetBusy(busy);
 }

@@ -3,72 +3,112 @@
 #include "download/downloadthread.h"
 #include "download/imagedecoder.h"
 #include "download/thumbnail.h"
+#include "download/thumbnailpool.h"
 
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QStringList>
+#include <unordered_map>
 #include <vector>
 
 class TResultLists;
 class TGalleryHost;
+class TThumbnailCache;
 
 /**
  * The image gallery: thumbnails of a task's downloaded pictures in the "Images" list of the
  * result lists. Item k, thumbnail k and path k of TResultLists::Images() describe the same file
- * at every moment the user interface can see (the lists are only changed together).
+ * at every moment the user interface can see (the lists are only changed together, one whole
+ * item at a time).
  *
- * A finished download is shown only while the gallery shows the download's own task
- * (SetShownTask). While a rebuild is in progress, finished downloads are held back and added
- * after it, so an addition never interleaves with a rebuild; a folder asked for during a
- * rebuild interrupts it and is read next.
- *
- * Decoding and drawing run on the UI thread, one file at a time, with one reused decoder.
- * Pictures that cannot be decoded are left out without a message.
+ * The tiles are made off the UI thread by a TThumbnailPool (with the desktop's shared thumbnail
+ * cache when one is given) and appended here, on the UI thread, as they become ready:
+ *  - a rebuild (LoadGalleryFolder, RebuildGallery) empties the list and appends the folder's
+ *    pictures in folder order; a picture that does not decode leaves no item. Starting another
+ *    rebuild, showing another task, or the Images list being emptied from outside (a run that
+ *    starts) drops the rest of the one in progress at once;
+ *  - a finished download of the shown task is appended when its tile is ready. One that is
+ *    ready during a rebuild waits for the rebuild's end, and a file the list already shows by
+ *    then (because the folder listing held it) is not added again, so every file lands once.
+ * The busy cursor is shown from the start of a rebuild until its first tile is shown (or it
+ * ends); the window stays usable throughout. Failures are silent to the user and logged.
+ * UI thread.
  */
 class TGallery : public QObject
 {
     Q_OBJECT
 public:
-    TGallery(TResultLists& lists, TGalleryHost& host, QObject* parent = nullptr);
+    /** cache: the desktop's shared thumbnail cache, or null for none; it must outlive the
+     *  gallery. threads: worker threads for the tiles, <= 0 for one per core. */
+    TGallery(TResultLists& lists, TGalleryHost& host, const TThumbnailCache* cache = nullptr, int threads = 0,
+             QObject* parent = nullptr);
 
-    /** The task whose pictures the gallery shows; empty for none. */
-    void SetShownTask(const QString& taskName) { m_shownTask = taskName; }
+    /** The task whose pictures the gallery shows; empty for none. Showing another task drops
+     *  the rebuild in progress. */
+    void SetShownTask(const QString& taskName);
     const QString& ShownTask() const { return m_shownTask; }
     /** The colour the tiles are filled with (the desktop's button face). */
-    void SetButtonFace(QRgb colour) { m_buttonFace = colour; }
+    void SetButtonFace(QRgb colour);
 
-    /** Adds the thumbnail of a finished download of the given task when that task is shown
-     *  and the file decodes. True when a thumbnail was added. */
+    /** Queues the thumbnail of a finished download of the given task when that task is shown;
+     *  it is appended once ready if the file decodes. True when it was queued. */
     bool AddGalleryImage(const QString& path, const QString& taskName);
-    /** Reads the pictures of a folder (one trailing "/" dropped) into the gallery. */
+    /** Empties the list and rebuilds it from the pictures of a folder (one trailing "/" dropped). */
     void LoadGalleryFolder(const QString& folder);
-    /** Draws the thumbnails of the paths now in the file list again; paths whose files do not
-     *  decode are dropped from it. */
+    /** Empties the list and draws the thumbnails of the paths it held again; paths whose files
+     *  do not decode are dropped. */
     void RebuildGallery();
-    bool Rebuilding() const { return m_rebuilding; }
+    /** True while a rebuild is filling the list. */
+    bool Rebuilding() const { return m_batch != 0; }
+    /** True while a rebuild or a finished download's thumbnail is still to come. */
+    bool Busy() const { return m_pool.Busy(); }
+    /** Drops the rebuild in progress and every finished download not yet shown. */
+    void CancelAll();
 
-    /** Decodes a file by its extension and draws its tile; false when it does not decode. */
+    /** Decodes a file by its extension and draws its tile on the calling thread; false when it
+     *  does not decode. */
     bool MakeTile(const QString& path, QImage& tile);
+
+    /** The tile pool, for tests and benchmarks that observe or steer its workers. */
+    TThumbnailPool& Pool() { return m_pool; }
 
 public slots:
     /** For the download pool's DownloadFinished. */
     void OnDownloadFinished(const QString& fileName, const QString& taskName, const TDownloadResult& result);
 
+signals:
+    /** A rebuild has shown every tile of its pictures (not sent for a dropped one). */
+    void RebuildFinished();
+
 private:
-    struct TDeferred
+    struct TReadyDownload
     {
         QString Path;
         QString TaskName;
+        QImage Tile;
     };
-    void Rebuild(const QStringList& paths);
+    void StartRebuild(const QStringList& paths);
+    void EndRebuild();
+    void OnTileReady(quint64 batch, int index, const QString& path, const QImage& tile);
+    void OnBatchFinished(quint64 batch);
+    void OnSingleReady(quint64 job, const QString& path, const QImage& tile);
+    void AppendDownload(const TReadyDownload& download);
+    void OnImagesReset(int tab);
+    void OnImagesAppended(int tab, int first, int last);
+    void SetBusy(bool busy);
 
     TResultLists& m_lists;
     TGalleryHost& m_host;
     TImageDecoder m_decoder;
     QRgb m_buttonFace = DefaultButtonFace;
     QString m_shownTask;
-    bool m_rebuilding = false;
-    bool m_interrupt = false;
-    QString m_nextFolder;
-    std::vector<TDeferred> m_deferred;
+    TThumbnailPool m_pool;
+    quint64 m_batch = 0;     // the rebuild being shown, 0 when none
+    int m_batchCount = 0;
+    bool m_busy = false;
+    bool m_ownReset = false; // the gallery itself is emptying the list
+    std::unordered_map<quint64, QString> m_downloadTasks; // queued finished download -> its task
+    std::vector<TReadyDownload> m_held;                   // ready during a rebuild, shown after it
+    QSet<QString> m_shownPaths;                           // the paths of the file list, for lookups
 };

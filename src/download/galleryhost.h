@@ -9,14 +9,9 @@ class TGalleryHost
 {
 public:
     virtual ~TGalleryHost() = default;
-    /** Shows (true) or restores (false) the busy cursor. */
+    /** Shows (true) or restores (false) the busy cursor: shown while a rebuild has nothing to
+     *  show yet. */
     virtual void SetBusy(bool) {}
-    /** Enables or disables the main window while the gallery is rebuilt. */
-    virtual void SetWindowEnabled(bool) {}
     /** The summary panel's progress bar: shown with a value, or hidden. */
     virtual void SetRebuildProgress(bool /*visible*/, int /*percent*/) {}
-    /** Resumes (true) or suspends (false) repainting of the "Images" list. */
-    virtual void SetImagesRepaint(bool) {}
-    /** Lets pending user-interface events run once. */
-    virtual void ProcessEvents() {}
 };

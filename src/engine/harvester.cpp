@@ -9,13 +9,12 @@
 #include "download/scheduler.h"
 #include "results/resultbackup.h"
 #include "download/schedulerhost.h"
+#include "download/thumbnailcache.h"
 #include "results/resultfiles.h"
 #include "task/errors.h"
 #include "task/taskfile.h"
 
-#include <QCoreApplication>
 #include <functional>
-
 #include <optional>
 
 namespace {
@@ -75,18 +74,14 @@ private:
     std::function<void()> m_stopped;
 };
 
-/** The gallery's host: cursor, window and progress at the front end; events pumped here
- *  without waiting, so a rebuild of many pictures is not slowed by the crawl's pump. */
+/** The gallery's host: the busy cursor and the progress bar at the front end. */
 class TEngineGalleryHost : public TGalleryHost
 {
 public:
     explicit TEngineGalleryHost(THarvestHost& host) : m_host(host) {}
 
     void SetBusy(bool busy) override { m_host.SetBusyCursor(busy); }
-    void SetWindowEnabled(bool enabled) override { m_host.SetGalleryBusy(!enabled); }
     void SetRebuildProgress(bool visible, int percent) override { m_host.SetGalleryProgress(visible, percent); }
-    void SetImagesRepaint(bool enabled) override { m_host.SetImagesRepaint(enabled); }
-    void ProcessEvents() override { QCoreApplication::processEvents(); }
 
 private:
     THarvestHost& m_host;
@@ -107,7 +102,7 @@ struct THarvester::TImpl
                    [this](const QString& taskName) { SaveRunLists(taskName); })
         , m_pool(m_run.RunningDownloads)
         , m_scheduler(m_run, m_paths, m_settings, m_pool, m_schedulerHost)
-        , m_gallery(m_shownLists, m_galleryHost)
+        , m_gallery(m_shownLists, m_galleryHost, &m_thumbnailCache)
     {
         m_timer1.setInterval(1000);
         // A coarse timer may slip each tick by up to 5 %, which the download rate would show.
@@ -136,6 +131,13 @@ struct THarvester::TImpl
         ::SaveResultLists(m_runLists, m_paths, taskName);
     }
 
+    /** The shared thumbnail cache is written only when the front end allows it and the
+     *  program settings ask for it. */
+    void ApplyThumbnailCacheWrites()
+    {
+        m_thumbnailCache.SetWriteEnabled(m_thumbnailCacheWritesAllowed && m_settings.WriteThumbnailCache);
+    }
+
     TPaths m_paths;
     TBrowser& m_browser;
     THarvestHost& m_host;
@@ -155,6 +157,9 @@ struct THarvester::TImpl
     TCrawlDriver m_driver;
     TDownloadPool m_pool;
     TScheduler m_scheduler;
+    // Read by the gallery's workers: declared before the gallery, so it outlives them.
+    TThumbnailCache m_thumbnailCache{TThumbnailCache::DefaultBaseFolder(), false};
+    bool m_thumbnailCacheWritesAllowed = false;
     TGallery m_gallery;
     bool m_shutDown = false;
     bool m_backupPending = false;  // the run has not yet replaced its task's list files
@@ -212,9 +217,18 @@ TResultLists& THarvester::Results() { return m_impl->m_shownLists; }
 QString THarvester::ShownTaskName() const { return m_impl->m_shownTask; }
 void THarvester::SetThumbnailBackground(QRgb colour) { m_impl->m_gallery.SetButtonFace(colour); }
 
+TGallery& THarvester::Gallery() { return m_impl->m_gallery; }
+
+void THarvester::AllowThumbnailCacheWrites(bool allowed)
+{
+    m_impl->m_thumbnailCacheWritesAllowed = allowed;
+    m_impl->ApplyThumbnailCacheWrites();
+}
+
 void THarvester::SelectTask(const QString& taskName)
 {
     TImpl& d = *m_impl;
+    d.ApplyThumbnailCacheWrites();
     d.m_shownTask = taskName;
     d.m_gallery.SetShownTask(taskName);
     // A list file that cannot be read is reported after the settings are read, so that
@@ -260,10 +274,12 @@ void THarvester::ReadProgramSettings()
     TImpl& d = *m_impl;
     d.m_settings = ::ReadProgramSettings(d.m_paths.ProgramSettingsFile());
     d.m_browser.ApplyBrowserOptions(d.m_settings);
+    d.ApplyThumbnailCacheWrites();
 }
 
 void THarvester::WriteProgramSettings()
 {
+    m_impl->ApplyThumbnailCacheWrites();
     ::WriteProgramSettings(m_impl->m_paths.ProgramSettingsFile(), m_impl->m_settings);
 }
 
@@ -357,4 +373,5 @@ void THarvester::Shutdown()
         d.m_driver.ActionPauseExecute();
     d.m_timer1.stop();
     d.m_pool.AbortAndJoinAll();
+    d.m_gallery.CancelAll();
 }

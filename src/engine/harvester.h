@@ -22,6 +22,7 @@
 #include <memory>
 
 class TBrowser;
+class TGallery;
 
 /**
  * What the engine needs of its front end besides the crawl host. Events are pumped through the
@@ -36,14 +37,13 @@ public:
 
     /** The "Download Progress:" bar, 0..100. */
     virtual void SetDownloadProgress(int percent) = 0;
-    /** The gallery is rebuilt: show the busy cursor and disable the window (true), or restore (false). */
+    /** A gallery rebuild has nothing to show yet: show the busy cursor (true), or restore it
+     *  (false). The window stays usable. */
     virtual void SetGalleryBusy(bool busy) = 0;
     /** The busy cursor while a thumbnail is made: shown (true) or restored (false); calls nest. */
     virtual void SetBusyCursor(bool busy) { Q_UNUSED(busy); }
     /** The summary panel's thumbnail progress bar: shown with a value, or hidden. */
     virtual void SetGalleryProgress(bool visible, int percent) = 0;
-    /** Suspends (false) or resumes (true) repainting of the Images list during a rebuild. */
-    virtual void SetImagesRepaint(bool enabled) { Q_UNUSED(enabled); }
 };
 
 class THarvester : public QObject
@@ -67,6 +67,12 @@ public:
     QString ShownTaskName() const;
     /** The colour the thumbnail tiles are filled with (the desktop's button face). */
     void SetThumbnailBackground(QRgb colour);
+    /** Lets the gallery write to the desktop's shared thumbnail cache while the program
+     *  settings ask for it (WriteThumbnailCache). Off until a front end allows it; the batch
+     *  runner never does. Lookups in the cache happen either way. */
+    void AllowThumbnailCacheWrites(bool allowed);
+    /** The gallery that fills the shown Images list, for tests that watch its work. */
+    TGallery& Gallery();
 
     /** A task node was selected: loads its result lists (the gallery from its Images folder)
      *  and its settings.ini into CurrentTask. A file that exists but cannot be read throws

@@ -8,6 +8,7 @@ namespace {
 
 const QString kBrowser = QStringLiteral("Browser");
 const QString kDownloader = QStringLiteral("Downloader");
+const QString kGallery = QStringLiteral("Gallery");
 
 } // namespace
 
@@ -36,6 +37,7 @@ TProgramSettings ReadProgramSettings(const QString& path)
     const TProfileFile ini(path);
     const TProgramSettings defaults;
     TProgramSettings s;
+    s.WriteThumbnailCache = ini.ReadBool(kGallery, QStringLiteral("Gallery01"), defaults.WriteThumbnailCache);
     s.DownloadImages = ini.ReadBool(kBrowser, QStringLiteral("Browser01"), defaults.DownloadImages);
     s.DownloadVideos = ini.ReadBool(kBrowser, QStringLiteral("Browser02"), defaults.DownloadVideos);
     s.DownloadBGSounds = ini.ReadBool(kBrowser, QStringLiteral("Browser03"), defaults.DownloadBGSounds);
@@ -69,5 +71,6 @@ void WriteProgramSettings(const QString& path, const TProgramSettings& s)
     ini.WriteString(kDownloader, QStringLiteral("Downloader04"), s.AuthPassword);
     ini.WriteBool(kDownloader, QStringLiteral("Downloader05"), s.ShareBrowserSession);
     ini.WriteInteger(kDownloader, QStringLiteral("Downloader06"), s.DownloadRetries);
+    ini.WriteBool(kGallery, QStringLiteral("Gallery01"), s.WriteThumbnailCache);
     ini.Save();
 }

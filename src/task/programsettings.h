@@ -2,7 +2,8 @@
 
 #include <QString>
 
-/** The program-wide settings of pmsettings.ini: seven browser options and four downloader values. */
+/** The program-wide settings of pmsettings.ini: seven browser options, four downloader values
+ *  and the gallery's cache switch. */
 struct TProgramSettings
 {
     bool DownloadImages = false;      // Browser01
@@ -19,16 +20,17 @@ struct TProgramSettings
     bool ShareBrowserSession = true;  // Downloader05
     int DownloadRetries = 2;          // Downloader06
 
+    bool WriteThumbnailCache = true;  // Gallery01: the gallery writes to the desktop's thumbnail cache
+
     /** The browser's download-control value: 0x10, 0x20 .. 0x400 for each option that is on. */
     int DownloadControlFlags() const;
     bool operator==(const TProgramSettings&) const = default;
 };
 
-/** Reads the thirteen keys (DownloadRetries is held to 0..10); a missing file, section, key or
- *  unreadable value gives the default. A file that exists but cannot be read throws
- *  EPagemintError("Unable to read " + path). */
+/** Reads every key; a missing file, section, key or unreadable value gives the default.
+ *  A file that exists but cannot be read throws EPagemintError("Unable to read " + path). */
 TProgramSettings ReadProgramSettings(const QString& path);
-/** Writes the thirteen keys in order, "Browser" first; other lines of the file stay.
+/** Writes every key in order, "Browser" first; other lines of the file stay.
  *  Throws EPagemintError("Unable to write to " + path) when the file cannot be written, and
  *  EPagemintError("Unable to read " + path), writing nothing, when it cannot be read. */
 void WriteProgramSettings(const QString& path, const TProgramSettings& settings);

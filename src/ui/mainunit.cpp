@@ -82,6 +82,7 @@ TMainForm::TMainForm(const QString& programFolder, std::unique_ptr<TBrowser> bro
     }
     m_harvester = std::make_unique<THarvester>(m_paths, *m_browser, *this);
     m_harvester->SetThumbnailBackground(palette().color(QPalette::Button).rgb());
+    m_harvester->AllowThumbnailCacheWrites(true);
 
     BuildLayout(m_browserView);
     BuildStatusBar();
@@ -664,13 +665,10 @@ void TMainForm::SetGalleryBusy(bool busy)
     if (busy == m_galleryBusy)
         return;
     m_galleryBusy = busy;
-    if (busy) {
+    if (busy)
         QApplication::setOverrideCursor(Qt::WaitCursor);
-        setEnabled(false);
-    } else {
-        setEnabled(true);
+    else
         QApplication::restoreOverrideCursor();
-    }
 }
 
 void TMainForm::SetBusyCursor(bool busy)
@@ -687,12 +685,6 @@ void TMainForm::SetGalleryProgress(bool visible, int percent)
 {
     if (m_summary)
         m_summary->SetThumbnailProgress(visible, percent);
-}
-
-void TMainForm::SetImagesRepaint(bool enabled)
-{
-    if (m_output)
-        m_output->ImagesView()->setUpdatesEnabled(enabled);
 }
 
 void TMainForm::LogonPauseStarted(qint64 deadlineMs)

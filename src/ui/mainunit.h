@@ -90,7 +90,6 @@ public:
     void SetGalleryBusy(bool busy) override;
     void SetBusyCursor(bool busy) override;
     void SetGalleryProgress(bool visible, int percent) override;
-    void SetImagesRepaint(bool enabled) override;
     void RunStarted(const QString& taskName) override;
     // The manual logon pause: the bar above the browser with its countdown and "Continue".
     void LogonPauseStarted(qint64 deadlineMs) override;

@@ -86,6 +86,7 @@ TSettingForm::TSettingForm(TProgramSettings& settings, std::function<void()> rea
     downloaderLayout->addLayout(retriesLayout);
     downloaderLayout->addStretch(1);
     tabs->addTab(downloaderPage, QStringLiteral("Downloader"));
+    tabs->addTab(MakeGalleryPage(), QStringLiteral("Gallery"));
 
     auto* save = new QPushButton(QStringLiteral("Save"), this);
     save->setObjectName(QStringLiteral("SaveButton"));
@@ -106,6 +107,24 @@ TSettingForm::TSettingForm(TProgramSettings& settings, std::function<void()> rea
     FitToDesignedSize(this, kDesignedSize);
 }
 
+QWidget* TSettingForm::MakeGalleryPage()
+{
+    auto* page = new QWidget;
+    auto* group = new QGroupBox(QStringLiteral("Thumbnails"), page);
+    m_writeThumbnailCache =
+        new QCheckBox(QStringLiteral("Save thumbnails to the desktop's shared thumbnail cache"), group);
+    m_writeThumbnailCache->setObjectName(QStringLiteral("Gallery01"));
+    m_writeThumbnailCache->setToolTip(
+        QStringLiteral("Thumbnails made for the Images list are kept where file managers keep theirs, "
+                       "so that the next showing is faster. Thumbnails already there are used either way."));
+    auto* groupLayout = new QVBoxLayout(group);
+    groupLayout->addWidget(m_writeThumbnailCache);
+    auto* layout = new QVBoxLayout(page);
+    layout->addWidget(group);
+    layout->addStretch(1);
+    return page;
+}
+
 void TSettingForm::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
@@ -117,6 +136,7 @@ void TSettingForm::FormShow()
 {
     TMessages::RunCommand(this, [this] { m_readSettings(); });
     const TProgramSettings& s = m_settings;
+    m_writeThumbnailCache->setChecked(s.WriteThumbnailCache);
     const bool values[7] = {s.DownloadImages,     s.DownloadVideos,  s.DownloadBGSounds,
                             s.DontExecuteScripts, s.DontExecuteJava, s.DontExecuteActiveX,
                             s.DontDownloadActiveX};
@@ -133,6 +153,7 @@ void TSettingForm::FormShow()
 void TSettingForm::Save()
 {
     TProgramSettings& s = m_settings;
+    s.WriteThumbnailCache = m_writeThumbnailCache->isChecked();
     s.DownloadImages = m_browser[0]->isChecked();
     s.DownloadVideos = m_browser[1]->isChecked();
     s.DownloadBGSounds = m_browser[2]->isChecked();

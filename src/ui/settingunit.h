@@ -1,9 +1,10 @@
 #pragma once
 /**
- * The program settings dialog (caption "Settings"): the seven browser options and the
- * downloader's proxy, credentials, session sharing and retries. Every showing rereads pmsettings.ini (which also
- * applies the browser options) and shows what is stored; "Save" copies the controls into
- * the settings and writes the file; "Close" drops the changes. GUI thread.
+ * The program settings dialog (caption "Settings"): the seven browser options, the
+ * downloader's proxy, credentials, session sharing and retries, and the gallery's thumbnail
+ * cache switch. Every showing rereads pmsettings.ini (which also applies the browser options)
+ * and shows what is stored; "Save" copies the controls into the settings and writes the file;
+ * "Close" drops the changes. GUI thread.
  */
 
 #include <QDialog>
@@ -37,6 +38,9 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    QWidget* MakeGalleryPage();
+
+private:
     TProgramSettings& m_settings;
     std::function<void()> m_readSettings;
     std::function<void()> m_writeSettings;
@@ -47,4 +51,5 @@ private:
     QLineEdit* m_password = nullptr;
     QCheckBox* m_shareSession = nullptr;
     QSpinBox* m_retries = nullptr;
+    QCheckBox* m_writeThumbnailCache = nullptr;
 };

@@ -101,7 +101,8 @@ TEST_F(StoredFilesTest, ProgramSettingsDefaultsAndFreshFile)
     EXPECT_EQ(ReadBytes(path), QByteArray("[Browser]\r\nBrowser01=0\r\nBrowser02=0\r\nBrowser03=0\r\nBrowser04=1\r\n"
                                           "Browser05=1\r\nBrowser06=1\r\nBrowser07=1\r\n[Downloader]\r\n"
                                           "Downloader01=\r\nDownloader02=\r\nDownloader03=\r\nDownloader04=\r\n"
-                                          "Downloader05=1\r\nDownloader06=2\r\n"));
+                                          "Downloader05=1\r\nDownloader06=2\r\n"
+                                          "[Gallery]\r\nGallery01=1\r\n"));
 }
 
 TEST_F(StoredFilesTest, SessionSharingAndRetriesReadWithTheirDefaultsAndBounds)
@@ -137,12 +138,15 @@ TEST_F(StoredFilesTest, ProgramSettingsReadLikeIntegersAndKeepOtherLines)
     EXPECT_EQ(s.ProxyServer, QStringLiteral("proxy.lan"));
     EXPECT_EQ(s.ProxyPort, QStringLiteral("abc"));
     EXPECT_EQ(s.AuthPassword, QStringLiteral("p w"));
+    EXPECT_TRUE(s.WriteThumbnailCache); // a file without the key keeps writing the cache
 
     s.DownloadImages = true;
+    s.WriteThumbnailCache = false;
     s.AuthUserName = QStringLiteral("me");
     WriteProgramSettings(path, s);
     const QByteArray bytes = ReadBytes(path);
     EXPECT_TRUE(bytes.contains("Theme=dark\n"));
+    EXPECT_TRUE(bytes.contains("[Gallery]\r\nGallery01=0\r\n"));
     EXPECT_EQ(ReadProgramSettings(path), s);
     EXPECT_EQ(s.DownloadControlFlags(), 0x10 | 0x80 | 0x200 | 0x400);
 

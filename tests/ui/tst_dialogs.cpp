@@ -93,6 +93,19 @@ private slots:
         QCOMPARE(Child<QLineEdit>("AuthPassword")->text(), QStringLiteral("secret"));
     }
 
+    void thumbnailCacheSwitchIsStoredAndShown()
+    {
+        m_form->show();
+        QCheckBox* cache = Child<QCheckBox>("Gallery01");
+        QVERIFY(cache->isChecked()); // on without the file
+        cache->setChecked(false);
+        QTest::mouseClick(Child<QPushButton>("SaveButton"), Qt::LeftButton);
+        QVERIFY(!m_settings.WriteThumbnailCache);
+        QVERIFY(FileText().contains("[Gallery]\r\nGallery01=0"));
+        m_form->show();
+        QVERIFY(!Child<QCheckBox>("Gallery01")->isChecked());
+    }
+
     void closeDropsChanges()
     {
         m_form->show();
