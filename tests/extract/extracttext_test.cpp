@@ -58,7 +58,7 @@ const TRuleCase RuleCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, FindRuleValueTest, testing::ValuesIn(RuleCases),
-                         [](const testing::TestParamInfo<TRuleCase>& info) { return info.param.name; });
+                         [](const testing::TestParamInfo<TRuleCase>& rule) { return rule.param.name; });
 
 TEST(FindRuleValue, TextBeyondTheLineLimitIsNeverSeen)
 {

@@ -2,6 +2,7 @@
 // manual logon, with the real engine, a stand-in browser and, for the logon, a clock of its own.
 #include "task/paths.h"
 #include "task/taskfile.h"
+#include "ui/elidedlabel.h"
 #include "ui/logonbar.h"
 #include "ui/mainunit.h"
 #include "ui/summarypanel.h"
