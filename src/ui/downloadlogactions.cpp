@@ -17,8 +17,8 @@ TDownloadLogActions::TDownloadLogActions(QWidget* window, THarvester& harvester,
         connect(action, &QAction::triggered, this,
                 [this, handler] { TMessages::RunCommand(m_window, [this, handler] { (this->*handler)(); }); });
     };
-    command("ActionDownloadLog", QStringLiteral("Download Log"), &TDownloadLogActions::ActionDownloadLogExecute);
-    command("ActionRetryFailed", QStringLiteral("Retry Failed"), &TDownloadLogActions::ActionRetryFailedExecute);
+    command("ActionDownloadLog", QStringLiteral("Download &Log"), &TDownloadLogActions::ActionDownloadLogExecute);
+    command("ActionRetryFailed", QStringLiteral("Retry &Failed"), &TDownloadLogActions::ActionRetryFailedExecute);
 
     connect(&m_harvester, &THarvester::DownloadsFinished, this, [this] {
         if (m_form && m_form->isVisible()) {
