@@ -3,6 +3,8 @@
  * Helpers shared by the fuzz targets: the readers under test take file paths, so each input is
  * written to a scratch folder that lives as long as the fuzzing process.
  */
+#include "download/imagedecoder.h"
+
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
@@ -62,6 +64,24 @@ inline QList<QByteArray> Pieces(const QByteArray& bytes, qsizetype count)
         pieces.append(rest);
     }
     return pieces;
+}
+
+/**
+ * Runs the gallery's decoder over the input saved under fileName (the extension picks the
+ * format). A picture it accepts must have a size and a work bitmap within the decoder's bound.
+ */
+inline int CheckDecoder(const QString& fileName, const uint8_t* data, size_t size)
+{
+    static TImageDecoder decoder;
+    const QString path = WriteScratch(fileName, Bytes(data, size));
+    TDecodedPicture picture;
+    if (decoder.Decode(path, picture)) {
+        if (picture.Image.isNull() || picture.FullSize.isEmpty()
+            || qint64(picture.Image.width()) * picture.Image.height() > TImageDecoder::MaxDecodedPixels)
+            std::abort();
+        TImageDecoder::PictureArea(picture.FullSize);
+    }
+    return 0;
 }
 
 }  // namespace fuzz

@@ -53,13 +53,7 @@ private:
         m_form->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
     }
-    QAction* Action(const char* name) const
-    {
-        auto* action = m_form->findChild<QAction*>(QString::fromLatin1(name));
-        if (!action)
-            qFatal("no action %s", name);
-        return action;
-    }
+    QAction* Action(const char* name) const { return FindAction(m_form.get(), name); }
     void MakeTask(const QString& name)
     {
         TTaskItem task;

@@ -73,13 +73,7 @@ private:
         QVERIFY(list.open(QIODevice::WriteOnly));
         list.write("http://127.0.0.1:9/found\r\n");
     }
-    QAction* Action(const char* name) const
-    {
-        auto* action = m_form->findChild<QAction*>(QString::fromLatin1(name));
-        if (!action)
-            qFatal("no action %s", name);
-        return action;
-    }
+    QAction* Action(const char* name) const { return FindAction(m_form.get(), name); }
     void SelectTask(const QString& name)
     {
         const QList<QTreeWidgetItem*> items =

@@ -9,6 +9,7 @@
 #include "ui/desktop.h"
 #include "ui/messages.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QList>
 #include <QPair>
@@ -101,3 +102,12 @@ private:
         QTEST_SET_MAIN_SOURCE_PATH                                                            \
         return QTest::qExec(&tc, argc, argv);                                                 \
     }
+
+/** The window's command of that object name; a missing one ends the test program. */
+inline QAction* FindAction(const QObject* window, const char* name)
+{
+    auto* action = window->findChild<QAction*>(QString::fromLatin1(name));
+    if (!action)
+        qFatal("no action %s", name);
+    return action;
+}
