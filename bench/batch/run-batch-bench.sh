@@ -16,23 +16,10 @@ set -euo pipefail
 build=${1:-build}
 pages=${2:-500}
 files=${3:-1000}
-batch="$build/src/app/pagemint-batch"
-benchsite="$build/bench/batch/pagemint-benchsite"
-for program in "$batch" "$benchsite"; do
-  [ -x "$program" ] || { echo "missing $program: build pagemint-batch and pagemint-benchsite" >&2; exit 2; }
-done
 command -v wget >/dev/null || { echo "wget is needed" >&2; exit 2; }
 
-work=$(mktemp -d)
-site_pid=""
-cleanup() {
-  [ -n "$site_pid" ] && kill "$site_pid" 2>/dev/null && wait "$site_pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
-export QTWEBENGINE_DISABLE_SANDBOX=1
+# shellcheck source=../benchsetup.sh
+. "$(dirname "$0")/../benchsetup.sh"
 
 # start_site MODE COUNT: serves the site in the background and sets $port.
 start_site() {

@@ -14,23 +14,10 @@ set -euo pipefail
 
 build=${1:-build}
 files=${2:-1000}
-batch="$build/src/app/pagemint-batch"
-benchsite="$build/bench/batch/pagemint-benchsite"
-for program in "$batch" "$benchsite"; do
-  [ -x "$program" ] || { echo "missing $program: build pagemint-batch and pagemint-benchsite" >&2; exit 2; }
-done
 command -v curl >/dev/null || { echo "curl is needed" >&2; exit 2; }
 
-work=$(mktemp -d)
-site_pid=""
-cleanup() {
-  [ -n "$site_pid" ] && kill "$site_pid" 2>/dev/null && wait "$site_pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
-export QTWEBENGINE_DISABLE_SANDBOX=1
+# shellcheck source=../benchsetup.sh
+. "$(dirname "$0")/../benchsetup.sh"
 
 "$benchsite" files "$files" >"$work/site.out" &
 site_pid=$!
