@@ -321,11 +321,6 @@ void TBatchRunner::SetDownloadProgress(int percent)
     m_progress.Poll(NowMs());
 }
 
-void TBatchRunner::SetGalleryBusy(bool busy)
-{
-    Q_UNUSED(busy); // no window to disable
-}
-
 void TBatchRunner::SetGalleryProgress(bool visible, int percent)
 {
     Q_UNUSED(visible);

@@ -67,7 +67,6 @@ public:
     void RunStarted(const QString& taskName) override;
     void CrawlCompleted(const QString& taskName) override;
     void SetDownloadProgress(int percent) override;
-    void SetGalleryBusy(bool busy) override;
     void SetGalleryProgress(bool visible, int percent) override;
 
 private:

@@ -37,10 +37,8 @@ public:
 
     /** The "Download Progress:" bar, 0..100. */
     virtual void SetDownloadProgress(int percent) = 0;
-    /** A gallery rebuild has nothing to show yet: show the busy cursor (true), or restore it
-     *  (false). The window stays usable. */
-    virtual void SetGalleryBusy(bool busy) = 0;
-    /** The busy cursor while a thumbnail is made: shown (true) or restored (false); calls nest. */
+    /** The busy cursor while a gallery rebuild has nothing to show yet: shown (true) or restored
+     *  (false); calls nest. The window stays usable. */
     virtual void SetBusyCursor(bool busy) { Q_UNUSED(busy); }
     /** The summary panel's thumbnail progress bar: shown with a value, or hidden. */
     virtual void SetGalleryProgress(bool visible, int percent) = 0;

@@ -611,7 +611,7 @@ void TMainForm::RefreshLiveState()
     if (!crawling && !downloading)
         m_liveTimer->stop();
     const std::optional<QString> shown = m_tree->SelectedTask();
-    if (shown && *shown == m_harvester->RunTaskName() && !m_galleryBusy)
+    if (shown && *shown == m_harvester->RunTaskName())
         ShowTaskSummary(true);
 }
 
@@ -658,17 +658,6 @@ void TMainForm::SetDownloadProgress(int percent)
 {
     if (m_downloadProgress)
         m_downloadProgress->setValue(qBound(0, percent, 100));
-}
-
-void TMainForm::SetGalleryBusy(bool busy)
-{
-    if (busy == m_galleryBusy)
-        return;
-    m_galleryBusy = busy;
-    if (busy)
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-    else
-        QApplication::restoreOverrideCursor();
 }
 
 void TMainForm::SetBusyCursor(bool busy)

@@ -87,7 +87,6 @@ public:
     void SetSearchProgress(int percent) override;
     void SetCurrentPage(const QString& text) override;
     void SetDownloadProgress(int percent) override;
-    void SetGalleryBusy(bool busy) override;
     void SetBusyCursor(bool busy) override;
     void SetGalleryProgress(bool visible, int percent) override;
     void RunStarted(const QString& taskName) override;
@@ -120,7 +119,6 @@ private:
     bool m_closing = false;        // the window is closing: the run's last messages are dropped
     bool m_closeAfterRun = false;  // closing waits for RunTask to return
     bool m_closed = false;
-    bool m_galleryBusy = false;
     int m_busyCursorDepth = 0;
     bool m_catalogueUnread = false;  // tasklist.dat exists but could not be read at start-up
 

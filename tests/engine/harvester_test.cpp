@@ -43,7 +43,6 @@ public:
     void SetSearchProgress(int) override {}
     void SetCurrentPage(const QString&) override {}
     void SetDownloadProgress(int) override {}
-    void SetGalleryBusy(bool) override {}
     void SetGalleryProgress(bool, int) override {}
     void SetBusyCursor(bool busy) override { BusyCursor.append(busy); }
 

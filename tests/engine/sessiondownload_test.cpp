@@ -144,7 +144,6 @@ public:
     void SetSearchProgress(int) override {}
     void SetCurrentPage(const QString&) override {}
     void SetDownloadProgress(int) override {}
-    void SetGalleryBusy(bool) override {}
     void SetGalleryProgress(bool, int) override {}
 
 private:
