@@ -15,7 +15,7 @@
 #include "download/scheduler.h"
 #include "download/schedulerhost.h"
 #include "download/thumbnail.h"
-#include "imagefiles.h"
+#include "support/imagefiles.h"
 #include "results/resultlists.h"
 #include "task/paths.h"
 #include "task/programsettings.h"

@@ -9,7 +9,7 @@
 #include "task/paths.h"
 #include "task/programsettings.h"
 #include "task/taskfile.h"
-#include "testsite.h"
+#include "support/testsite.h"
 #include "ui/mainunit.h"
 #include "ui/messages.h"
 #include "ui/outputpanel.h"
