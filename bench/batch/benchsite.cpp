@@ -7,6 +7,7 @@
 //                                      small .zip files
 //
 // Prints "PORT <n>" on its first line, then serves until SIGINT or SIGTERM.
+#include "support/imagefiles.h"
 #include "support/testsite.h"
 
 #include <QCoreApplication>

@@ -9,6 +9,7 @@
 #include "task/paths.h"
 #include "task/programsettings.h"
 #include "task/taskfile.h"
+#include "support/imagefiles.h"
 #include "support/testsite.h"
 #include "ui/mainunit.h"
 #include "ui/messages.h"

@@ -3,6 +3,7 @@
 #include "results/resultlists.h"
 #include "task/paths.h"
 #include "task/taskfile.h"
+#include "support/imagefiles.h"
 #include "support/testsite.h"
 #include "ui/elidedlabel.h"
 #include "ui/mainunit.h"
