@@ -7,7 +7,8 @@
 //                                      small .zip files
 //
 // Prints "PORT <n>" on its first line, then serves until SIGINT or SIGTERM.
-#include "testsite.h"
+#include "support/imagefiles.h"
+#include "support/testsite.h"
 
 #include <QCoreApplication>
 #include <QString>

@@ -14,7 +14,7 @@
 #include "download/scheduler.h"
 #include "download/thumbnail.h"
 #include "host/frontend.h"
-#include "imagefiles.h"
+#include "support/imagefiles.h"
 #include "results/resultlists.h"
 #include "task/paths.h"
 #include "task/programsettings.h"

@@ -20,8 +20,8 @@
 #include "host/frontend.h"
 #include "download/thumbnailcache.h"
 #include "results/resultlists.h"
-#include "imagefiles.h"
-#include "photolike.h"
+#include "support/imagefiles.h"
+#include "support/photolike.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
 // The crawl driver on a fake browser and a fake clock: levels, progress, waits, logon, Stop.
 #include "crawl/crawldriver.h"
-#include "extract/qtprinters.h"
+#include "support/qtprinters.h"
 #include "fakebrowser.h"
 #include "results/resultlists.h"
 #include "task/errors.h"
@@ -20,7 +20,7 @@ class CrawlDriverTest : public testing::Test
 protected:
     TRunState state;
     TResultLists lists;
-    TFakeBrowser browser;
+    TTimedFakeBrowser browser;
     TFakeHost host{browser};
     QStringList saves;
     TCrawlDriver driver{state, lists, browser, host, host, [this](const QString& name) { saves.append(name); },

@@ -2,7 +2,7 @@
 // de-duplication, and the order of the per-link steps of page processing.
 #include "crawl/pageprocessor.h"
 #include "extract/pagesnapshot.h"
-#include "extract/qtprinters.h"
+#include "support/qtprinters.h"
 #include "results/resultlists.h"
 #include "task/runstate.h"
 

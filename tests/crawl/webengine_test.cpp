@@ -5,13 +5,14 @@
 #include "crawl/webengine/snapshotscript.h"
 #include "crawl/webengine/webengineenvironment.h"
 #include "crawl/webengine/webenginerequestfilter.h"
-#include "extract/qtprinters.h"
 #include "host/eventpump.h"
 #include "host/frontend.h"
+#include "support/qtprinters.h"
 #include "results/resultlists.h"
 #include "task/programsettings.h"
 #include "task/runstate.h"
-#include "testsite.h"
+#include "support/imagefiles.h"
+#include "support/testsite.h"
 
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -48,20 +49,25 @@ class WebEngineCrawlTest : public testing::Test
 protected:
     void SetUp() override
     {
-        site.Page("/start.html", StartPage);
-        site.Page("/a.html", "<body><p>Price: 200 USD</p><a href='c.html'>C</a><a href='start.html'>S</a></body>");
-        site.Redirect("/b.html", "/b2.html");
-        site.Page("/b2.html", "<body>moved<br>here <a href='d.html'>D</a></body>");
-        site.Page("/c.html", "<body>c</body>");
-        site.Page("/d.html", "<body>d</body>");
-        site.Page("/meta.html", "<html><head><meta http-equiv='refresh' content='0; url=/a.html'></head>"
+        site.AddPage("/start.html", StartPage);
+        site.AddPage("/a.html", "<body><p>Price: 200 USD</p><a href='c.html'>C</a><a href='start.html'>S</a></body>");
+        site.AddRedirect("/b.html", "/b2.html");
+        site.AddPage("/b2.html", "<body>moved<br>here <a href='d.html'>D</a></body>");
+        site.AddPage("/c.html", "<body>c</body>");
+        site.AddPage("/d.html", "<body>d</body>");
+        site.AddPage("/meta.html", "<html><head><meta http-equiv='refresh' content='0; url=/a.html'></head>"
                                 "<body>wait</body></html>");
-        site.Picture("/pic.jpg");
-        site.Picture("/img/big.gif");
-        site.Picture("/img/small.gif");
-        site.Hanging("/hang.html");
-        site.Cookies();
+        site.Add("/pic.jpg", MakeGif(3, 2), "image/gif");
+        site.Add("/img/big.gif", MakeGif(3, 2), "image/gif");
+        site.Add("/img/small.gif", MakeGif(3, 2), "image/gif");
+        site.AddHanging("/hang.html", {}, "text/html");
+        site.AddCookiePages();
         ASSERT_TRUE(site.Start());
+    }
+    /** Requests of the three pictures so far. */
+    int PictureRequests() const
+    {
+        return site.Hits("/pic.jpg") + site.Hits("/img/big.gif") + site.Hits("/img/small.gif");
     }
 
     TTestSite site;
@@ -110,7 +116,7 @@ TEST_F(WebEngineCrawlTest, RunsATaskAndFillsTheResultLists)
     EXPECT_EQ(saves, QStringList{QStringLiteral("Site")});
     EXPECT_TRUE(host.CurrentPage.contains(QStringLiteral("Current Page: ") + site.Url("/start.html")));
     // With "Download Images" off the page's pictures were never fetched (pic.jpg was visited as a page).
-    EXPECT_EQ(site.PictureRequests.load(), 1);
+    EXPECT_EQ(PictureRequests(), 1);
 }
 
 TEST_F(WebEngineCrawlTest, StartPageWithoutLinksIsFollowedToItsRedirect)
@@ -149,7 +155,7 @@ protected:
 
 TEST_F(WebEngineBrowserTest, SnapshotReadsLinksImagesObjectsAndText)
 {
-    site.Page("/snap.html", R"(<body>line one<br>line two
+    site.AddPage("/snap.html", R"(<body>line one<br>line two
 <a href="x/y.html?q=1">rel</a><a href="https://example.invalid/abs">abs</a><a name="anchor">no href</a>
 <map><area href="area.html"></map>
 <img src="none.gif" width="120" height="40" alt="missing picture with a long alt text">
@@ -180,7 +186,7 @@ TEST_F(WebEngineBrowserTest, SnapshotReadsLinksImagesObjectsAndText)
 
 TEST_F(WebEngineBrowserTest, LoadedPicturesReportTheirNaturalSize)
 {
-    site.Page("/pics.html", "<body><img src='img/big.gif' width='500' height='500'></body>");
+    site.AddPage("/pics.html", "<body><img src='img/big.gif' width='500' height='500'></body>");
     TWebEngineBrowser browser(QString{});
     TProgramSettings settings;
     settings.DownloadImages = true;
@@ -191,7 +197,7 @@ TEST_F(WebEngineBrowserTest, LoadedPicturesReportTheirNaturalSize)
     ASSERT_EQ(doc->images.size(), 1u);
     EXPECT_EQ(doc->images[0].width, 3);
     EXPECT_EQ(doc->images[0].Height, 2);
-    EXPECT_GE(site.PictureRequests.load(), 1);
+    EXPECT_GE(PictureRequests(), 1);
 }
 
 TEST_F(WebEngineBrowserTest, APageThatNeverAnswersLeavesNoDocument)
@@ -214,9 +220,9 @@ TEST_F(WebEngineBrowserTest, ALinkThatGivesNoPageLeavesNoDocumentAfterALateRedir
 {
     // The page shown began its navigation well after the Navigate that led to it (a redirect a
     // second later); the next Navigate gets a file instead of a page, so nothing new is shown.
-    site.Page("/later.html", "<html><head><meta http-equiv='refresh' content='1; url=/a.html'></head>"
+    site.AddPage("/later.html", "<html><head><meta http-equiv='refresh' content='1; url=/a.html'></head>"
                              "<body>wait</body></html>");
-    site.Page("/get.php", "PK\x03\x04", "application/zip");
+    site.Add("/get.php", "PK\x03\x04", "application/zip");
     TWebEngineBrowser browser(QString{});
     Load(browser, site.Url("/later.html"));
     Pump(browser, [&] { return browser.LocationURL() == site.Url("/a.html") && browser.ReadyState() == 4; });
@@ -231,7 +237,7 @@ TEST_F(WebEngineBrowserTest, ALinkThatGivesNoPageLeavesNoDocumentAfterALateRedir
 
 TEST_F(WebEngineBrowserTest, ScriptsOnlyRunWhenAllowed)
 {
-    site.Page("/js.html", "<body><script>document.write('<a href=\"made.html\">m</a>');</script></body>");
+    site.AddPage("/js.html", "<body><script>document.write('<a href=\"made.html\">m</a>');</script></body>");
     TWebEngineBrowser browser(QString{});
     Load(browser, site.Url("/js.html"));
     EXPECT_TRUE(browser.Document()->links.isEmpty());
@@ -300,7 +306,7 @@ TEST_F(WebEngineBrowserTest, LogonsHoldInAPersistentProfile)
     // A session cookie of a logon goes along with the later visits of the same site.
     Load(browser, site.Url("/setcookie"));
     Load(browser, site.Url("/echocookie"));
-    EXPECT_NE(site.LastCookie().find("session=abc"), std::string::npos) << site.LastCookie();
+    EXPECT_NE(site.LastRequestHeader("/echocookie", "Cookie").find("session=abc"), std::string::npos) << site.LastRequestHeader("/echocookie", "Cookie");
 }
 
 /** Exposes the page's answer to a confirmation. */

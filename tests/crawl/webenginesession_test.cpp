@@ -2,7 +2,7 @@
 #include "crawl/webengine/webenginebrowser.h"
 #include "crawl/webengine/webenginesession.h"
 #include "host/eventpump.h"
-#include "testsite.h"
+#include "support/testsite.h"
 
 #include <QNetworkCookie>
 #include <QTemporaryDir>
@@ -63,7 +63,7 @@ TEST(WebEngineSession, StoreCookiesReachTheJarAsHostOnlyOrDomainCookies)
 TEST(WebEngineSession, CookiesAPageSetsReachTheJar)
 {
     TTestSite site;
-    site.Cookies();
+    site.AddCookiePages();
     ASSERT_TRUE(site.Start());
     QTemporaryDir dir;
     TWebEngineBrowser browser(dir.path() + QStringLiteral("/BrowserProfile"));

@@ -5,13 +5,13 @@
 #include "download/gallery.h"
 #include "download/thumbnailcache.h"
 #include "engine/harvester.h"
+#include "support/waituntil.h"
 #include "results/resultfiles.h"
 #include "task/paths.h"
 #include "task/taskfile.h"
 #include "task/textfile.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -25,7 +25,7 @@ namespace {
 class TFakeHarvestHost : public TFrontEnd, public TEventPump
 {
 public:
-    explicit TFakeHarvestHost(TFakeBrowser& browser) : m_browser(browser) {}
+    explicit TFakeHarvestHost(TTimedFakeBrowser& browser) : m_browser(browser) {}
 
     QStringList Messages;
     std::function<void(int pump)> OnPump;
@@ -48,7 +48,7 @@ public:
     QList<bool> BusyCursor;   // every show (true) and restore (false) of the busy cursor
 
 private:
-    TFakeBrowser& m_browser;
+    TTimedFakeBrowser& m_browser;
     qint64 m_now = 0;
 };
 
@@ -88,7 +88,7 @@ protected:
 
     QTemporaryDir m_dir;
     std::unique_ptr<TPaths> m_paths;
-    TFakeBrowser m_browser;
+    TTimedFakeBrowser m_browser;
     TFakeHarvestHost m_host{m_browser};
 };
 
@@ -197,13 +197,7 @@ TEST_F(HarvesterTest, CompletedRunSwitchesTheTimerOffAfterTwoTicks)
 /** Runs the event loop until the shown gallery holds count items; false after ten seconds. */
 bool GalleryFilled(THarvester& harvester, qsizetype count)
 {
-    QDeadlineTimer deadline(10000);
-    while (harvester.Results().Images().Count() != count) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 20);
-    }
-    return true;
+    return WaitUntil([&] { return harvester.Results().Images().Count() == count; }, 10000);
 }
 
 TEST_F(HarvesterTest, SharedThumbnailCacheIsWrittenOnlyWhenAllowedAndSwitchedOn)
@@ -276,9 +270,7 @@ TEST_F(HarvesterTest, FinishedDownloadFollowsTheRunsCatalogueName)
 
     // The gallery of "Copy" takes the finished download (it does not decode, so no thumbnail);
     // its thumbnail is tried off the UI thread, without the busy cursor.
-    QDeadlineTimer deadline(20000);
-    while (tried < 1 && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    WaitUntil([&] { return tried >= 1; }, 20000);
     EXPECT_EQ(tried, 1);
     EXPECT_TRUE(m_host.BusyCursor.isEmpty());
     EXPECT_EQ(harvester.Results().RowCount(TabImages), 0);

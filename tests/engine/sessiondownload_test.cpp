@@ -6,6 +6,8 @@
 #include "download/browsersession.h"
 #include "download/downloadrecord.h"
 #include "engine/harvester.h"
+#include "support/testsite.h"
+#include "support/waituntil.h"
 #include "task/paths.h"
 #include "task/taskfile.h"
 
@@ -16,7 +18,6 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
-#include <httplib.h>
 
 #include <map>
 #include <mutex>
@@ -26,63 +27,38 @@ namespace {
 
 /** The site: /pic/N.jpg only with the logon cookie, /hot/N.jpg only with the gallery page as
  *  Referer, /healing/N.jpg "404" until healed. */
-class TSite
+class TSite : public TTestSite
 {
 public:
     TSite()
     {
-        m_server.Get(R"(/pic/(\w+)\.jpg)", [this](const httplib::Request& req, httplib::Response& res) {
+        AddHandler(R"(/pic/(\w+)\.jpg)", [this](const TTestRequest& req, TTestResponse& res) {
             Hit(req);
-            if (req.get_header_value("Cookie").find("sid=ok") == std::string::npos) {
-                res.status = 403;
-                res.set_content("log on first", "text/html");
+            if (req.Header("Cookie").find("sid=ok") == std::string::npos) {
+                res = TTestResponse{403, "log on first", "text/html", {}};
                 return;
             }
-            res.set_content("picture " + req.matches[1].str(), "image/jpeg");
+            res = TTestResponse{200, "picture " + req.Matches[1], "image/jpeg", {}};
         });
-        m_server.Get(R"(/hot/(\w+)\.jpg)", [this](const httplib::Request& req, httplib::Response& res) {
+        AddHandler(R"(/hot/(\w+)\.jpg)", [this](const TTestRequest& req, TTestResponse& res) {
             Hit(req);
-            if (req.get_header_value("Referer") != Url("/gallery").toStdString()) {
-                res.status = 403;
-                res.set_content("no hot-linking", "text/html");
+            if (req.Header("Referer") != Url("/gallery").toStdString()) {
+                res = TTestResponse{403, "no hot-linking", "text/html", {}};
                 return;
             }
-            res.set_content("hot " + req.matches[1].str(), "image/jpeg");
+            res = TTestResponse{200, "hot " + req.Matches[1], "image/jpeg", {}};
         });
-        m_server.Get(R"(/healing/(\w+)\.jpg)", [this](const httplib::Request& req, httplib::Response& res) {
+        AddHandler(R"(/healing/(\w+)\.jpg)", [this](const TTestRequest& req, TTestResponse& res) {
             Hit(req);
             if (!Healed.load()) {
-                res.status = 404;
+                res.Status = 404;
                 return;
             }
-            res.set_content("healed " + req.matches[1].str(), "image/jpeg");
+            res = TTestResponse{200, "healed " + req.Matches[1], "image/jpeg", {}};
         });
-        m_port = m_server.bind_to_any_port("127.0.0.1");
-        m_thread = std::thread([this] { m_server.listen_after_bind(); });
-        while (!m_server.is_running())
-            std::this_thread::yield();
-    }
-    ~TSite()
-    {
-        m_server.stop();
-        m_thread.join();
+        Start();
     }
 
-    QString Url(const QString& path) const { return QStringLiteral("http://127.0.0.1:%1%2").arg(m_port).arg(path); }
-    int Hits(const std::string& path) const
-    {
-        std::lock_guard lock(m_mutex);
-        const auto it = m_hits.find(path);
-        return it == m_hits.end() ? 0 : it->second;
-    }
-    int TotalHits() const
-    {
-        std::lock_guard lock(m_mutex);
-        int total = 0;
-        for (const auto& [path, count] : m_hits)
-            total += count;
-        return total;
-    }
     std::string LastUserAgent() const
     {
         std::lock_guard lock(m_mutex);
@@ -92,18 +68,13 @@ public:
     std::atomic<bool> Healed{false};
 
 private:
-    void Hit(const httplib::Request& req)
+    void Hit(const TTestRequest& req)
     {
         std::lock_guard lock(m_mutex);
-        ++m_hits[req.path];
-        m_userAgent = req.get_header_value("User-Agent");
+        m_userAgent = req.Header("User-Agent");
     }
 
-    httplib::Server m_server;
-    std::thread m_thread;
-    int m_port = 0;
     mutable std::mutex m_mutex;
-    std::map<std::string, int> m_hits;
     std::string m_userAgent;
 };
 
@@ -116,7 +87,7 @@ public:
 };
 
 /** A fake browser that keeps a session whose jar the test fills. */
-class TSessionBrowser : public TFakeBrowser
+class TSessionBrowser : public TTimedFakeBrowser
 {
 public:
     TBrowserSession* Session() const override { return &m_session; }
@@ -129,7 +100,7 @@ private:
 class THost : public TFrontEnd, public TEventPump
 {
 public:
-    explicit THost(TFakeBrowser& browser) : m_browser(browser) {}
+    explicit THost(TTimedFakeBrowser& browser) : m_browser(browser) {}
     std::function<void(int pump)> OnPump;
 
     void ProcessMessages() override
@@ -146,25 +117,10 @@ public:
     void SetDownloadProgress(int) override {}
 
 private:
-    TFakeBrowser& m_browser;
+    TTimedFakeBrowser& m_browser;
     qint64 m_now = 0;
     int m_pumps = 0;
 };
-
-/** Runs the Qt event loop (the workers' finishing calls) until done() or 30 s. */
-bool WaitUntil(const std::function<bool()>& done)
-{
-    QElapsedTimer clock;
-    clock.start();
-    QTimer wake;
-    wake.start(20);
-    while (!done()) {
-        if (clock.elapsed() > 30'000)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
 
 class SessionDownloadTest : public testing::Test
 {
@@ -207,7 +163,7 @@ protected:
         harvester.SelectTask(QStringLiteral("T"));
         harvester.RunTask(QStringLiteral("T"));
         harvester.Timer1Timer();
-        ASSERT_TRUE(WaitUntil([&] { return harvester.DownloadsIdle(); }));
+        ASSERT_TRUE(WaitUntil([&] { return harvester.DownloadsIdle(); }, 30'000));
     }
 
     QByteArray Image(const QString& name) const
@@ -270,7 +226,7 @@ TEST_F(SessionDownloadTest, RetryFailedFillsTheFilesOfTheFailedDownloads)
     EXPECT_EQ(harvester.RetryFailed(QStringLiteral("T")), 2);
     // A second request while those run is refused.
     EXPECT_EQ(harvester.RetryFailed(QStringLiteral("T")), -1);
-    ASSERT_TRUE(WaitUntil([&] { return harvester.DownloadsIdle(); }));
+    ASSERT_TRUE(WaitUntil([&] { return harvester.DownloadsIdle(); }, 30'000));
     EXPECT_EQ(Image("1.jpg"), QByteArray("healed 1"));
     EXPECT_EQ(Image("3.jpg"), QByteArray("healed 3"));
     EXPECT_EQ(m_site.Hits("/pic/2.jpg"), 1);

@@ -4,7 +4,7 @@
 #include "extract/extractflash.h"
 #include "extract/extractimages.h"
 #include "extract/outputlink.h"
-#include "extract/qtprinters.h"
+#include "support/qtprinters.h"
 #include "results/resultlists.h"
 #include "task/runstate.h"
 

@@ -1,7 +1,7 @@
 // Text extraction: the three rule cases, the "<" end mark, the line limit and the rows.
 #include "extract/pagesnapshot.h"
 #include "extract/extracttext.h"
-#include "extract/qtprinters.h"
+#include "support/qtprinters.h"
 #include "results/resultlists.h"
 #include "task/runstate.h"
 

@@ -1,0 +1,287 @@
+// Dialogs and panels at 100 % and 150 % fonts: each grows to fit, nothing is clipped or
+// overlapped, and the shortened one-line label keeps the whole text at hand.
+#include "task/paths.h"
+#include "task/programsettings.h"
+#include "ui/aboutunit.h"
+#include "ui/elidedlabel.h"
+#include "ui/settingunit.h"
+#include "ui/summarypanel.h"
+#include "ui/taskunit.h"
+#include "ui/tasktree.h"
+#include "support/uitestsupport.h"
+
+#include <QAbstractButton>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTabWidget>
+#include <QVBoxLayout>
+#include <QtTest>
+
+namespace {
+
+/** Sets the application font to scale times the normal one for its lifetime. */
+class TFontScale
+{
+public:
+    explicit TFontScale(double scale)
+        : m_saved(QApplication::font())
+    {
+        QFont font = m_saved;
+        font.setPointSizeF(m_saved.pointSizeF() * scale);
+        QApplication::setFont(font);
+    }
+    ~TFontScale() { QApplication::setFont(m_saved); }
+    TFontScale(const TFontScale&) = delete;
+    TFontScale& operator=(const TFontScale&) = delete;
+
+private:
+    QFont m_saved;
+};
+
+QString Describe(const QWidget* widget)
+{
+    QString text;
+    if (auto* label = qobject_cast<const QLabel*>(widget))
+        text = label->text();
+    else if (auto* button = qobject_cast<const QAbstractButton*>(widget))
+        text = button->text();
+    else if (auto* group = qobject_cast<const QGroupBox*>(widget))
+        text = group->title();
+    return QStringLiteral("%1 %2 \"%3\"")
+        .arg(QString::fromLatin1(widget->metaObject()->className()), widget->objectName(), text);
+}
+
+/**
+ * Every visible text-bearing widget of window is at least as large as its text needs, lies
+ * inside its parent and inside the window, and overlaps none of its visible siblings.
+ * Answers the first fault found, or an empty text.
+ */
+QString FindClipping(QWidget* window)
+{
+    QList<QWidget*> checked;
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        if (!w->isVisibleTo(window) || qobject_cast<TElidedLabel*>(w))
+            continue;
+        const bool text = qobject_cast<QLabel*>(w) || qobject_cast<QAbstractButton*>(w);
+        // A spin box lays out its own line edit: the spin box as a whole must get what it needs.
+        const bool inSpinBox = qobject_cast<QAbstractSpinBox*>(w->parentWidget());
+        const bool box = qobject_cast<QGroupBox*>(w) || (qobject_cast<QLineEdit*>(w) && !inSpinBox)
+                      || qobject_cast<QAbstractSpinBox*>(w);
+        if (!text && !box)
+            continue;
+        const QSize need = text ? w->sizeHint() : w->minimumSizeHint();
+        if (w->width() < need.width() || w->height() < need.height())
+            return QStringLiteral("%1 is %2x%3, needs %4x%5")
+                .arg(Describe(w)).arg(w->width()).arg(w->height()).arg(need.width()).arg(need.height());
+        if (!w->parentWidget()->rect().contains(w->geometry()))
+            return Describe(w) + QStringLiteral(" sticks out of its parent");
+        const QRect inWindow(w->mapTo(window, QPoint(0, 0)), w->size());
+        if (!window->rect().contains(inWindow))
+            return Describe(w) + QStringLiteral(" sticks out of the window");
+        checked.append(w);
+    }
+    for (qsizetype i = 0; i < checked.size(); ++i)
+        for (qsizetype j = i + 1; j < checked.size(); ++j)
+            if (checked[i]->parentWidget() == checked[j]->parentWidget()
+                && checked[i]->geometry().intersects(checked[j]->geometry()))
+                return Describe(checked[i]) + QStringLiteral(" overlaps ") + Describe(checked[j]);
+    return QString();
+}
+
+/** FindClipping on every page of every tab widget of window. */
+QString FindClippingOnEveryPage(QWidget* window)
+{
+    const QList<QTabWidget*> tabs = window->findChildren<QTabWidget*>();
+    if (tabs.isEmpty())
+        return FindClipping(window);
+    for (QTabWidget* tab : tabs)
+        for (int page = 0; page < tab->count(); ++page) {
+            tab->setCurrentIndex(page);
+            QApplication::processEvents();
+            const QString fault = FindClipping(window);
+            if (!fault.isEmpty())
+                return tab->tabText(page) + QStringLiteral(": ") + fault;
+        }
+    return QString();
+}
+
+} // namespace
+
+class TestLayouts : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void dialogsGrowWithTheFont_data()
+    {
+        QTest::addColumn<double>("scale");
+        QTest::newRow("100 %") << 1.0;
+        QTest::newRow("150 %") << 1.5;
+        QTest::newRow("200 %") << 2.0;
+    }
+
+    void dialogsGrowWithTheFont()
+    {
+        QFETCH(double, scale);
+        TUiRecorder ui;
+        const TFontScale font(scale);
+
+        TAboutForm about;
+        about.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&about));
+        QVERIFY(about.width() >= 356 && about.height() >= 171);
+        QCOMPARE(FindClipping(&about), QString());
+        // The links show whole, not cut at the box's edge.
+        QVERIFY(about.WebsiteLink()->width() >= about.WebsiteLink()->sizeHint().width());
+        QVERIFY(about.EmailLink()->width() >= about.EmailLink()->sizeHint().width());
+        if (scale <= 1.5)
+            QVERIFY(about.width() <= 1024 && about.height() <= 700);
+
+        TProgramSettings settings;
+        TSettingForm form(settings, [] {}, [] {});
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QVERIFY(form.width() >= 403 && form.height() >= 444);
+        QCOMPARE(FindClippingOnEveryPage(&form), QString());
+        if (scale <= 1.5)
+            QVERIFY(form.width() <= 1024 && form.height() <= 700);
+    }
+
+    void aFontChangedBetweenShowingsIsFollowed()
+    {
+        TUiRecorder ui;
+        TProgramSettings settings;
+        TSettingForm form(settings, [] {}, [] {});
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        const QSize normal = form.size();
+        form.hide();
+        const TFontScale font(3.0);
+        form.show();
+        // The new font reaches the widgets through posted events; the dialog follows it.
+        QTRY_VERIFY2(form.width() > normal.width() && form.height() > normal.height(),
+                     qPrintable(QStringLiteral("%1x%2").arg(form.width()).arg(form.height())));
+        QCOMPARE(FindClippingOnEveryPage(&form), QString());
+    }
+
+    void taskDialogGrowsWithTheFont_data() { dialogsGrowWithTheFont_data(); }
+
+    void taskDialogGrowsWithTheFont()
+    {
+        QFETCH(double, scale);
+        TUiRecorder ui;
+        const TFontScale font(scale);
+        QTemporaryDir dir;
+        const TPaths paths(dir.path());
+        TTaskTree tree;
+        tree.Reset({});
+        TTaskItem current;
+        TTaskForm form(paths, tree, current);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QVERIFY(form.width() >= 551 && form.height() >= 583);
+        QCOMPARE(FindClippingOnEveryPage(&form), QString());
+        if (scale <= 1.5)
+            QVERIFY2(form.width() <= 1024 && form.height() <= 700,
+                     qPrintable(QStringLiteral("%1x%2").arg(form.width()).arg(form.height())));
+
+        // The Output tab: every row and column of the grid in view, the size filters whole.
+        form.findChild<QTabWidget*>(QStringLiteral("TaskTabs"))->setCurrentIndex(2);
+        QApplication::processEvents();
+        auto* grid = form.findChild<QTableWidget*>(QStringLiteral("OutTextGrid"));
+        const int lastRow = grid->rowCount() - 1;
+        const int lastColumn = grid->columnCount() - 1;
+        QVERIFY(grid->rowViewportPosition(lastRow) + grid->rowHeight(lastRow) <= grid->viewport()->height());
+        QVERIFY(grid->columnViewportPosition(lastColumn) + grid->columnWidth(lastColumn) <= grid->viewport()->width());
+        QVERIFY(grid->rowHeight(lastRow) >= grid->fontMetrics().height());
+        QVERIFY(grid->columnWidth(1) >= grid->fontMetrics().horizontalAdvance(QStringLiteral("Text before")));
+        for (const char* name : {"ImageWidthMin", "ImageHeightMin"}) {
+            auto* box = form.findChild<QSpinBox*>(QString::fromLatin1(name));
+            QVERIFY(box->width() >= box->minimumSizeHint().width() && box->height() >= box->minimumSizeHint().height());
+            QVERIFY(box->isVisibleTo(&form));
+        }
+    }
+
+    void summaryPanelGrowsWithTheFont_data() { dialogsGrowWithTheFont_data(); }
+
+    void summaryPanelGrowsWithTheFont()
+    {
+        QFETCH(double, scale);
+        const TFontScale font(scale);
+        QWidget host;
+        auto* layout = new QVBoxLayout(&host);
+        auto* panel = new TSummaryPanel(&host);
+        layout->addWidget(panel);
+        layout->addStretch(1);
+        TSummaryData data;
+        data.TaskName = QStringLiteral("A garden shop with a rather long task name");
+        data.Running = true;
+        data.VisitedPages = 123456;
+        data.TotalPages = 1234567;
+        data.Rows = {100000, 100000, 100000, 100000, 100000};
+        panel->ShowSummary(data);
+        host.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&host));
+
+        QVERIFY(panel->height() >= 282);
+        QCOMPARE(FindClipping(&host), QString());
+        panel->SetThumbnailProgress(true, 40);
+        QApplication::processEvents();
+        QCOMPARE(FindClipping(&host), QString());
+
+        // Hiding and showing the summary keeps the panel's height, so the tree above stays put.
+        const int height = panel->height();
+        panel->HideSummary();
+        QApplication::processEvents();
+        QCOMPARE(panel->height(), height);
+        QVERIFY(panel->Line(0)->isHidden());
+
+        // A name wider than the panel is shortened, with the whole name as tooltip.
+        panel->ShowSummary(data);
+        host.resize(160, host.height());
+        QApplication::processEvents();
+        auto* name = qobject_cast<TElidedLabel*>(panel->Line(0));
+        QVERIFY(name);
+        QCOMPARE(name->text(), QStringLiteral("Task Name: ") + data.TaskName);
+        QVERIFY(name->IsElided());
+        QCOMPARE(name->toolTip(), name->text());
+        QVERIFY(name->ShownText().startsWith(QStringLiteral("Task Name: ")));
+    }
+
+    void elidedLabelKeepsBothEndsOfAnAddress()
+    {
+        TElidedLabel label;
+        const QString address = QStringLiteral("http://www.example.test/a/very/long/path/that/goes/on/page.html");
+        label.setText(QStringLiteral("Current Page: ") + address);
+        label.resize(label.sizeHint());
+        QVERIFY(!label.IsElided());
+        QCOMPARE(label.ShownText(), label.text());
+        QCOMPARE(label.toolTip(), label.text());
+
+        // Its least width is a few characters, so a long address never widens the window.
+        QVERIFY(label.minimumSizeHint().width() < label.fontMetrics().horizontalAdvance(address) / 4);
+
+        label.resize(label.sizeHint().width() / 2, label.height());
+        QVERIFY(label.IsElided());
+        const QString shown = label.ShownText();
+        QVERIFY(shown.contains(QChar(0x2026)));
+        QVERIFY(shown.startsWith(QStringLiteral("Current Page: http")));
+        QVERIFY(shown.endsWith(QStringLiteral("page.html")));
+        QVERIFY(label.fontMetrics().horizontalAdvance(shown) <= label.width());
+
+        // Line breaks never make a second, invisible line; an emptied text empties the tooltip.
+        label.setText(QStringLiteral("a\r\nb"));
+        label.resize(label.sizeHint());
+        QVERIFY(!label.ShownText().contains(u'\n'));
+        label.setText(QString());
+        QCOMPARE(label.toolTip(), QString());
+        QVERIFY(!label.IsElided());
+    }
+};
+
+PAGEMINT_UI_TEST_MAIN(TestLayouts)
+#include "layouts_test.moc"
