@@ -6,6 +6,7 @@
 #include "ui/elidedlabel.h"
 #include "ui/livestate.h"
 #include "ui/mainunit.h"
+#include "ui/outputpanel.h"
 #include "ui/settingunit.h"
 #include "ui/summarypanel.h"
 #include "ui/taskunit.h"
@@ -20,6 +21,8 @@
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTableWidget>
+#include <QToolBar>
+#include <QToolButton>
 #include <QTemporaryDir>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -328,6 +331,37 @@ private slots:
             right = field->geometry().right() + 1;
         }
         QCOMPARE(FindClipping(bar), QString());
+    }
+
+    void outputToolBarNeverHidesACommand()
+    {
+        const TFontScale font(1.5);
+        QTemporaryDir dir;
+        const TPaths paths(dir.path());
+        TResultLists lists;
+        TOutputPanel panel(lists, paths, [] { return QString(); });
+        panel.resize(1200, 400);
+        panel.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&panel));
+        auto* bar = panel.findChild<QToolBar*>(QStringLiteral("OutputToolBar"));
+        QTRY_COMPARE(bar->toolButtonStyle(), Qt::ToolButtonTextBesideIcon);
+
+        // Too narrow for the captions: the icons alone, every command still on the bar.
+        panel.resize(bar->sizeHint().width() - 40, 400);
+        QTRY_COMPARE(bar->toolButtonStyle(), Qt::ToolButtonIconOnly);
+        QCOMPARE(panel.ViewButton()->toolButtonStyle(), Qt::ToolButtonIconOnly);
+        for (QAction* action : bar->actions()) {
+            if (action->isSeparator())
+                continue;
+            QWidget* button = bar->widgetForAction(action);
+            QVERIFY2(button, qPrintable(action->text()));
+            QTRY_VERIFY2(button->isVisible(), qPrintable(action->text()));
+            QVERIFY(bar->rect().contains(button->geometry()));
+        }
+        QCOMPARE(panel.ViewButton()->toolTip(), QStringLiteral("View"));
+
+        panel.resize(1200, 400);
+        QTRY_COMPARE(bar->toolButtonStyle(), Qt::ToolButtonTextBesideIcon);
     }
 
     void elidedLabelKeepsBothEndsOfAnAddress()
