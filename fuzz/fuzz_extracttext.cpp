@@ -1,7 +1,7 @@
 // Text extraction with its rules: the input gives the five rules (before, include, after) and
 // the page's rendered text, separated by NUL bytes.
 #include "fuzzsupport.h"
-#include "crawl/pagesnapshot.h"
+#include "extract/pagesnapshot.h"
 #include "extract/extracttext.h"
 #include "results/resultlists.h"
 #include "task/runstate.h"

@@ -11,18 +11,19 @@ cd "$root"
 # Lower layers first; nothing points back up, so the folders form no cycle.
 declare -A allowed=(
   [task]=""
+  [host]=""
   [results]="task"
   [extract]="task results"
-  [crawl]="task results extract"
+  [crawl]="task host results extract"
   [crawl/webengine]="task extract crawl download"
-  [download]="task results"
-  [engine]="task results extract crawl download"
-  [batch]="task results extract crawl download engine"
-  [ui]="task results extract crawl crawl/webengine download engine"
-  [app]="task results extract crawl crawl/webengine download engine batch ui"
+  [download]="task host results"
+  [engine]="task host results extract crawl download"
+  [batch]="task host results extract crawl download engine"
+  [ui]="task host results extract crawl crawl/webengine download engine"
+  [app]="task host results extract crawl crawl/webengine download engine batch ui"
 )
 # Folders compiled into the core library, which links neither Qt Widgets nor Qt WebEngine.
-core=(task results extract crawl download engine)
+core=(task host results extract crawl download engine)
 
 status=0
 # A folder missing from the table is a layering decision not yet made.

@@ -1,8 +1,8 @@
 // Times the snapshot script on a page of 20 000 links in the real engine (offscreen), served on
 // 127.0.0.1. Prints the load time and the time of each Document() call.
-#include "crawl/eventloophost.h"
 #include "crawl/webengine/webenginebrowser.h"
 #include "crawl/webengine/webengineenvironment.h"
+#include "host/eventpump.h"
 
 #include <httplib.h>
 
@@ -12,19 +12,6 @@
 #include <cstdio>
 #include <thread>
 #include <vector>
-
-namespace {
-
-class TPumpHost : public TEventLoopCrawlHost
-{
-public:
-    void ShowMessage(const QString&) override {}
-    void SetSearchProgress(int) override {}
-    void SetCurrentPage(const QString&) override {}
-    void StartDownloadTimer() override {}
-};
-
-} // namespace
 
 int main(int argc, char** argv)
 {
@@ -48,7 +35,7 @@ int main(int argc, char** argv)
     int status = 0;
     {
         TWebEngineBrowser browser(QString{});
-        TPumpHost host;
+        TEventLoopPump host;
         QElapsedTimer timer;
         timer.start();
         browser.Navigate(QStringLiteral("http://127.0.0.1:%1/many.html").arg(port));

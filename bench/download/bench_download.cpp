@@ -11,10 +11,9 @@
 // real one-second Timer1 (the bound a one-second tick sets: TaskThread files a second).
 #include "download/downloadpool.h"
 #include "download/gallery.h"
-#include "download/galleryhost.h"
 #include "download/scheduler.h"
-#include "download/schedulerhost.h"
 #include "download/thumbnail.h"
+#include "host/frontend.h"
 #include "imagefiles.h"
 #include "results/resultlists.h"
 #include "task/paths.h"
@@ -94,7 +93,7 @@ void GalleryPath(benchmark::State& state)
 {
     const QStringList photos = Photos(int(state.range(0)), int(state.range(1)));
     TResultLists lists;
-    TGalleryHost host;
+    TFrontEnd host;
     TGallery gallery(lists, host);
     for (auto _ : state) {
         for (const QString& path : photos) {
@@ -157,18 +156,6 @@ BENCHMARK(FullDecodeAndScale)->Args({1920, 1080})->Args({4000, 3000})->Unit(benc
 BENCHMARK(Vipsthumbnail)->Args({1920, 1080})->Args({4000, 3000})->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
 BENCHMARK(VipsthumbnailOneThread)->Args({1920, 1080})->Args({4000, 3000})->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
 
-class TBenchSchedulerHost : public TSchedulerHost
-{
-public:
-    void SetDownloadTimerEnabled(bool enabled) override
-    {
-        if (!enabled && OnTimerOff)
-            OnTimerOff();
-    }
-    void SetDownloadProgress(int) override {}
-    std::function<void()> OnTimerOff;
-};
-
 /** Downloads `count` small files with TaskThread 10, ticking every tickMs; with tickMs 1 the
  *  scheduler also ticks as soon as a download has ended. */
 void Downloads(benchmark::State& state, int count, int tickMs)
@@ -194,24 +181,19 @@ void Downloads(benchmark::State& state, int count, int tickMs)
             run.DownloadQueue.QueueDownloadURL(QStringLiteral("http://127.0.0.1:%1/f/%2.dat").arg(port).arg(i));
         run.FinishCrawl();
         TProgramSettings settings;
-        TBenchSchedulerHost host;
+        TFrontEnd host;
         TDownloadPool pool(run.RunningDownloads);
         TScheduler scheduler(run, paths, settings, pool, host);
         QObject::connect(&pool, &TDownloadPool::DownloadFinished, &scheduler, &TScheduler::DownloadEnded);
         QEventLoop loop;
-        QTimer timer;
-        timer.setInterval(tickMs);
-        QObject::connect(&timer, &QTimer::timeout, &scheduler, &TScheduler::Timer1Timer);
+        scheduler.SetTimerInterval(tickMs);
         if (tickMs <= 1)
             QObject::connect(&pool, &TDownloadPool::DownloadFinished, &scheduler, &TScheduler::Timer1Timer,
                              Qt::QueuedConnection);
-        host.OnTimerOff = [&] {
-            timer.stop();
-            loop.quit();
-        };
+        QObject::connect(&scheduler, &TScheduler::TimerStopped, &loop, &QEventLoop::quit);
         QElapsedTimer clock;
         clock.start();
-        timer.start();
+        scheduler.SetTimerEnabled(true);
         scheduler.Timer1Timer();
         loop.exec();
         const double seconds = double(clock.nsecsElapsed()) / 1e9;

@@ -17,7 +17,7 @@
 // What is opened is behind TGalleryOpener: the program's gallery (TGallery with its tile pool
 // and the shared cache), filling an Images list exactly as selecting a task does.
 #include "download/gallery.h"
-#include "download/galleryhost.h"
+#include "host/frontend.h"
 #include "download/thumbnailcache.h"
 #include "results/resultlists.h"
 #include "imagefiles.h"
@@ -76,7 +76,7 @@ public:
 private:
     TThumbnailCache m_cache;
     TResultLists m_lists;
-    TGalleryHost m_host;
+    TFrontEnd m_host;
     TGallery m_gallery;
 };
 

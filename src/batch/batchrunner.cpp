@@ -25,6 +25,25 @@ qint64 SteadyNs()
 // How often the wait for downloads looks whether they are done.
 constexpr int DownloadPollMs = 50;
 
+/** The Qt event loop pump that tells how long each pump took. */
+class TTimedPump final : public TEventPump
+{
+public:
+    explicit TTimedPump(std::function<void(qint64 pumpNs)> pumped) : m_pumped(std::move(pumped)) {}
+
+    void ProcessMessages() override
+    {
+        const qint64 start = SteadyNs();
+        m_loop.ProcessMessages();
+        m_pumped(SteadyNs() - start);
+    }
+    qint64 NowMs() const override { return m_loop.NowMs(); }
+
+private:
+    TEventLoopPump m_loop;
+    std::function<void(qint64)> m_pumped;
+};
+
 } // namespace
 
 TBatchRunner::TBatchRunner(const TPaths& paths, TBrowser& browser, TSink out, TSink err,
@@ -37,8 +56,12 @@ TBatchRunner::TBatchRunner(const TPaths& paths, TBrowser& browser, TSink out, TS
     , m_progress([this](const QString& line) { m_err(line); })
 {
     m_timing = qEnvironmentVariableIsSet("PAGEMINT_BATCH_TIMING");
-    // Created last: the engine may call the host while it is being built.
-    m_harvester = std::make_unique<THarvester>(m_paths, m_browser, *this);
+    m_pump = std::make_unique<TTimedPump>([this](qint64 pumpNs) {
+        m_pumpNs += pumpNs;
+        m_progress.Poll(NowMs());
+    });
+    // Created last: the engine may call the front end while it is being built.
+    m_harvester = std::make_unique<THarvester>(m_paths, m_browser, *this, m_pump.get());
 }
 
 TBatchRunner::~TBatchRunner()
@@ -262,14 +285,6 @@ void TBatchRunner::Interrupt(int signalNumber, int count)
     }
 }
 
-void TBatchRunner::ProcessMessages()
-{
-    const qint64 start = SteadyNs();
-    TEventLoopCrawlHost::ProcessMessages();
-    m_pumpNs += SteadyNs() - start;
-    m_progress.Poll(NowMs());
-}
-
 void TBatchRunner::ShowMessage(const QString& text)
 {
     m_out(text);
@@ -319,10 +334,4 @@ void TBatchRunner::SetDownloadProgress(int percent)
     if (m_harvester)
         UpdateDownloadCounts();
     m_progress.Poll(NowMs());
-}
-
-void TBatchRunner::SetGalleryProgress(bool visible, int percent)
-{
-    Q_UNUSED(visible);
-    Q_UNUSED(percent);
 }

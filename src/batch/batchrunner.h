@@ -1,7 +1,7 @@
 #pragma once
 /**
  * The headless front end of the harvesting engine: runs named tasks one after the other with
- * the same THarvester the desktop program uses, and is its THarvestHost. Messages go to an
+ * the same THarvester the desktop program uses, and is its TFrontEnd. Messages go to an
  * "out" sink (standard output), progress, notes and errors to an "err" sink (standard error).
  * Lives on the user-interface thread; everything runs inside Run.
  *
@@ -24,7 +24,7 @@ class QEventLoop;
 class TBrowser;
 
 // No Q_OBJECT: the runner has no signals or slots of its own (connections use lambdas).
-class TBatchRunner : public QObject, public THarvestHost
+class TBatchRunner : public QObject, public TFrontEnd
 {
 public:
     using TSink = std::function<void(const QString& line)>;
@@ -57,8 +57,7 @@ public:
 
     THarvester& Harvester() { return *m_harvester; }
 
-    // THarvestHost (the event pump and the clock come from TEventLoopCrawlHost)
-    void ProcessMessages() override;
+    // TFrontEnd
     void ShowMessage(const QString& text) override;
     void SetSearchProgress(int percent) override;
     void SetCurrentPage(const QString& text) override;
@@ -67,9 +66,10 @@ public:
     void RunStarted(const QString& taskName) override;
     void CrawlCompleted(const QString& taskName) override;
     void SetDownloadProgress(int percent) override;
-    void SetGalleryProgress(bool visible, int percent) override;
 
 private:
+    /** The engine's clock. */
+    qint64 NowMs() const { return m_pump->NowMs(); }
     /** Runs one task; false when it ended on an error (already reported). */
     bool RunOneTask(const QString& taskName);
     /** Queues the task's failed downloads again and waits for them; false when refused. */
@@ -87,11 +87,13 @@ private:
     TSink m_out;
     TSink m_err;
     TProgressReporter m_progress;
+    // The engine's event loop pump, timed, with a look at the progress line after each pump.
+    std::unique_ptr<TEventPump> m_pump;
     std::unique_ptr<THarvester> m_harvester;
     QEventLoop* m_waitLoop = nullptr;
     int m_stopSignal = 0;            // the first SIGINT/SIGTERM, 0 when none
     bool m_aborted = false;
     bool m_retryFailed = false;
     bool m_timing = false;           // PAGEMINT_BATCH_TIMING set: per-page timing on stderr
-    qint64 m_pumpNs = 0;             // time spent inside ProcessMessages during the crawl
+    qint64 m_pumpNs = 0;             // time spent pumping events during the crawl
 };

@@ -11,7 +11,7 @@ class TBrowserSession;
 
 /**
  * The embedded browser as the crawl sees it. Lives on the user-interface thread.
- * Navigate returns at once; loading goes on while the host pumps events.
+ * Navigate returns at once; loading goes on while the engine pumps events.
  */
 class TBrowser
 {

@@ -1,11 +1,12 @@
 #include "crawl/crawldriver.h"
 
 #include "crawl/browser.h"
-#include "crawl/crawlhost.h"
 #include "crawl/pageprocessor.h"
 #include "extract/extractflash.h"
 #include "extract/extractimages.h"
 #include "extract/extracttext.h"
+#include "host/eventpump.h"
+#include "host/frontend.h"
 #include "results/resultlists.h"
 #include "task/percent.h"
 #include "task/runstate.h"
@@ -23,21 +24,24 @@ QString TCrawlDriver::RefusedMessage(const QString& runningTaskName)
 }
 
 TCrawlDriver::TCrawlDriver(TRunState& state, TResultLists& lists, TBrowser& browser,
-                           TCrawlHost& host, TSaveResultLists saveResultLists)
+                           TFrontEnd& frontEnd, TEventPump& pump, TSaveResultLists saveResultLists,
+                           TRunStarting runStarting)
     : m_state(state)
     , m_lists(lists)
     , m_browser(browser)
-    , m_host(host)
+    , m_frontEnd(frontEnd)
+    , m_pump(&pump)
     , m_saveResultLists(std::move(saveResultLists))
+    , m_runStarting(std::move(runStarting))
 {
     m_browser.OnBeforeNavigate = [this](const QString& locationUrl) {
-        m_host.SetCurrentPage(QStringLiteral("Current Page: ") + locationUrl);
+        m_frontEnd.SetCurrentPage(QStringLiteral("Current Page: ") + locationUrl);
     };
     // The crawl's own page changes keep the field as navigation starts set it; the user's
     // browsing (between runs, or while logging on) is followed page by page.
     m_browser.OnUrlChanged = [this](const QString& locationUrl) {
         if (!m_active || m_inLogonPause)
-            m_host.SetCurrentPage(QStringLiteral("Current Page: ") + locationUrl);
+            m_frontEnd.SetCurrentPage(QStringLiteral("Current Page: ") + locationUrl);
     };
 }
 
@@ -49,21 +53,21 @@ TCrawlDriver::~TCrawlDriver()
 
 void TCrawlDriver::Wait(qint64 timeoutMs, const std::function<bool()>& done)
 {
-    WaitUntil(m_host.NowMs() + timeoutMs, done);
+    WaitUntil(m_pump->NowMs() + timeoutMs, done);
 }
 
 void TCrawlDriver::WaitUntil(qint64 deadlineMs, const std::function<bool()>& done)
 {
-    while (!done() && !m_state.StopRequested && m_host.NowMs() < deadlineMs)
-        m_host.ProcessMessages();
+    while (!done() && !m_state.StopRequested && m_pump->NowMs() < deadlineMs)
+        m_pump->ProcessMessages();
 }
 
 void TCrawlDriver::WaitForLogon()
 {
-    const qint64 deadline = m_host.NowMs() + LogonWaitMs;
+    const qint64 deadline = m_pump->NowMs() + LogonWaitMs;
     m_logonEnded = false;
     m_inLogonPause = true;
-    // The host hears of the end however the wait is left, an error of a pumped event included.
+    // The front end hears of the end however the wait is left, an error of a pumped event included.
     struct TPauseEnd
     {
         TCrawlDriver& driver;
@@ -71,17 +75,17 @@ void TCrawlDriver::WaitForLogon()
         {
             driver.m_inLogonPause = false;
             driver.m_logonEnded = false;
-            driver.m_host.LogonPauseEnded();
+            driver.m_frontEnd.LogonPauseEnded();
         }
     } pauseEnd{*this};
-    m_host.LogonPauseStarted(deadline);
+    m_frontEnd.LogonPauseStarted(deadline);
     WaitUntil(deadline, [this] { return m_logonEnded; });
 }
 
 void TCrawlDriver::CancelRun()
 {
     m_browser.Stop();
-    m_host.ShowMessage(CancelledMessage);
+    m_frontEnd.ShowMessage(CancelledMessage);
 }
 
 void TCrawlDriver::RotateLevels()
@@ -107,7 +111,7 @@ void TCrawlDriver::ActionPauseExecute()
 bool TCrawlDriver::RunTask(const QString& taskName, const TTaskItem& task)
 {
     if (m_active) {
-        m_host.ShowMessage(RefusedMessage(m_activeTaskName));
+        m_frontEnd.ShowMessage(RefusedMessage(m_activeTaskName));
         return false;
     }
     m_active = true;
@@ -123,8 +127,9 @@ bool TCrawlDriver::RunTask(const QString& taskName, const TTaskItem& task)
     m_lists.ClearAll();
     s.BeginRun(taskName, task);
     const bool extractText = TextExtractionRuns(s.Task);
-    m_host.StartDownloadTimer();
-    m_host.RunStarted(taskName);
+    if (m_runStarting)
+        m_runStarting(taskName);
+    m_frontEnd.RunStarted(taskName);
 
     // The link count of the latest start page that had a document; the redirect wait runs for
     // a start page without links, and for a first start page without a document.
@@ -142,13 +147,13 @@ bool TCrawlDriver::RunTask(const QString& taskName, const TTaskItem& task)
         RotateLevels();
     }
 
-    m_host.SetSearchProgress(100);
+    m_frontEnd.SetSearchProgress(100);
     if (m_saveResultLists)
         m_saveResultLists(taskName);
     s.FinishCrawl();
-    m_host.CrawlCompleted(taskName);
-    m_host.ShowMessage(CompletedMessage);
-    m_host.SetSearchProgress(0);
+    m_frontEnd.CrawlCompleted(taskName);
+    m_frontEnd.ShowMessage(CompletedMessage);
+    m_frontEnd.SetSearchProgress(0);
     return true;
 }
 
@@ -157,7 +162,7 @@ bool TCrawlDriver::VisitPage(qint64 level, qsizetype index, bool extractText,
 {
     TRunState& s = m_state;
     const qsizetype visited = s.VisitedURLList.Count();
-    m_host.SetSearchProgress(HalfEvenPercent(visited + index, s.LevelURLList.Count() + visited));
+    m_frontEnd.SetSearchProgress(HalfEvenPercent(visited + index, s.LevelURLList.Count() + visited));
 
     const QString url = s.LevelURLList.At(index);
     m_browser.Navigate(QStringLiteral("about:blank"));
@@ -178,8 +183,8 @@ bool TCrawlDriver::VisitPage(qint64 level, qsizetype index, bool extractText,
         const QString loadedUrl = m_browser.LocationURL();
 
         if (startLinkCount < 1) {
-            m_host.ProcessMessages();
-            m_host.SetCurrentPage(RedirectText);
+            m_pump->ProcessMessages();
+            m_frontEnd.SetCurrentPage(RedirectText);
             Wait(RedirectWaitMs, [&] { return m_browser.LocationURL() != loadedUrl; });
             Wait(RedirectWaitMs, complete);
             pageChanged = true;
@@ -190,8 +195,8 @@ bool TCrawlDriver::VisitPage(qint64 level, qsizetype index, bool extractText,
         }
 
         if (s.Task.ManualBool) {
-            if (m_host.CanPauseForLogon()) {
-                m_host.ShowMessage(LogonMessage);
+            if (m_frontEnd.CanPauseForLogon()) {
+                m_frontEnd.ShowMessage(LogonMessage);
                 WaitForLogon();
                 pageChanged = true;
                 if (s.StopRequested) {
@@ -199,7 +204,7 @@ bool TCrawlDriver::VisitPage(qint64 level, qsizetype index, bool extractText,
                     return false;
                 }
             } else {
-                m_host.LogonPauseSkipped(m_browser.LocationURL());
+                m_frontEnd.LogonPauseSkipped(m_browser.LocationURL());
             }
         }
     }

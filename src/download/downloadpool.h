@@ -17,7 +17,7 @@
  *
  * StartDownload makes one TDownloadThead per job and starts it. When a worker has finished its
  * transfer it takes DownloadLock and calls FinishDownload here, on the UI thread, waiting for it
- * (the one blocking call to the UI thread); FinishDownload emits DownloadFinished, which the host
+ * (the one blocking call to the UI thread); FinishDownload emits DownloadFinished, which the engine
  * connects to the gallery and the scheduler. The worker then lowers RunningDownloads and releases
  * the lock. Ended workers are joined and deleted on the UI thread at a later finishing call, the
  * next start or the shutdown.

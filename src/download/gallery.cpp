@@ -1,6 +1,6 @@
 #include "download/gallery.h"
 
-#include "download/galleryhost.h"
+#include "host/frontend.h"
 #include "results/resultlists.h"
 #include "task/logging.h"
 #include "task/percent.h"
@@ -14,9 +14,9 @@ QString FileNameOf(const QString& path)
 
 } // namespace
 
-TGallery::TGallery(TResultLists& lists, TGalleryHost& host, const TThumbnailCache* cache, int threads,
+TGallery::TGallery(TResultLists& lists, TFrontEnd& frontEnd, const TThumbnailCache* cache, int threads,
                    QObject* parent)
-    : QObject(parent), m_lists(lists), m_host(host), m_pool(cache, threads)
+    : QObject(parent), m_lists(lists), m_frontEnd(frontEnd), m_pool(cache, threads)
 {
     connect(&m_pool, &TThumbnailPool::TileReady, this, &TGallery::OnTileReady);
     connect(&m_pool, &TThumbnailPool::BatchFinished, this, &TGallery::OnBatchFinished);
@@ -108,7 +108,7 @@ void TGallery::StartRebuild(const QStringList& paths)
         return;
     }
     SetBusy(true);
-    m_host.SetRebuildProgress(true, 0);
+    m_frontEnd.SetThumbnailProgress(true, 0);
     m_batchCount = int(paths.size());
     m_batch = m_pool.StartBatch(paths);
 }
@@ -117,7 +117,7 @@ void TGallery::EndRebuild()
 {
     m_batch = 0;
     m_batchCount = 0;
-    m_host.SetRebuildProgress(false, 0);
+    m_frontEnd.SetThumbnailProgress(false, 0);
     SetBusy(false);
 
     // Finished downloads that were ready meanwhile, in the order they became ready.
@@ -137,7 +137,7 @@ void TGallery::OnTileReady(quint64 batch, int index, const QString& path, const 
         SetBusy(false); // something of the gallery is shown from now on
         m_lists.AddImage(FileNameOf(path), tile, path);
     }
-    m_host.SetRebuildProgress(true, HalfEvenPercent(index, m_batchCount));
+    m_frontEnd.SetThumbnailProgress(true, HalfEvenPercent(index, m_batchCount));
 }
 
 void TGallery::OnBatchFinished(quint64 batch)
@@ -202,5 +202,5 @@ void TGallery::SetBusy(bool busy)
     if (busy == m_busy)
         return;
     m_busy = busy;
-    m_host.SetBusy(busy);
+    m_frontEnd.SetBusyCursor(busy);
 }

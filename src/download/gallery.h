@@ -13,7 +13,7 @@
 #include <vector>
 
 class TResultLists;
-class TGalleryHost;
+class TFrontEnd;
 class TThumbnailCache;
 
 /**
@@ -31,8 +31,9 @@ class TThumbnailCache;
  *  - a finished download of the shown task is appended when its tile is ready. One that is
  *    ready during a rebuild waits for the rebuild's end, and a file the list already shows by
  *    then (because the folder listing held it) is not added again, so every file lands once.
- * The busy cursor is shown from the start of a rebuild until its first tile is shown (or it
- * ends); the window stays usable throughout. Failures are silent to the user and logged.
+ * The front end's busy cursor is shown from the start of a rebuild until its first tile is
+ * shown (or it ends), and its thumbnail progress bar during the rebuild; the window stays usable
+ * throughout. Failures are silent to the user and logged.
  * UI thread.
  */
 class TGallery : public QObject
@@ -41,7 +42,7 @@ class TGallery : public QObject
 public:
     /** cache: the desktop's shared thumbnail cache, or null for none; it must outlive the
      *  gallery. threads: worker threads for the tiles, <= 0 for one per core. */
-    TGallery(TResultLists& lists, TGalleryHost& host, const TThumbnailCache* cache = nullptr, int threads = 0,
+    TGallery(TResultLists& lists, TFrontEnd& frontEnd, const TThumbnailCache* cache = nullptr, int threads = 0,
              QObject* parent = nullptr);
 
     /** The task whose pictures the gallery shows; empty for none. Showing another task drops
@@ -99,7 +100,7 @@ private:
     void SetBusy(bool busy);
 
     TResultLists& m_lists;
-    TGalleryHost& m_host;
+    TFrontEnd& m_frontEnd;
     TImageDecoder m_decoder;
     QRgb m_buttonFace = DefaultButtonFace;
     QString m_shownTask;

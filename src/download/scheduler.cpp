@@ -2,7 +2,7 @@
 
 #include "download/browsersession.h"
 #include "download/downloadstarter.h"
-#include "download/schedulerhost.h"
+#include "host/frontend.h"
 #include "task/common.h"
 #include "task/logging.h"
 #include "task/paths.h"
@@ -15,17 +15,32 @@
 #include <exception>
 
 TScheduler::TScheduler(TRunState& run, const TPaths& paths, const TProgramSettings& settings,
-                       TDownloadStarter& starter, TSchedulerHost& host, QObject* parent)
-    : QObject(parent), m_run(run), m_paths(paths), m_settings(settings), m_starter(starter), m_host(host)
+                       TDownloadStarter& starter, TFrontEnd& frontEnd, QObject* parent)
+    : QObject(parent), m_run(run), m_paths(paths), m_settings(settings), m_starter(starter), m_frontEnd(frontEnd)
 {
+    m_timer1.setInterval(1000);
+    // A coarse timer may slip each tick by up to 5 %, which the download rate would show.
+    m_timer1.setTimerType(Qt::PreciseTimer);
+    connect(&m_timer1, &QTimer::timeout, this, &TScheduler::Timer1Timer);
+}
+
+void TScheduler::SetTimerEnabled(bool enabled)
+{
+    if (enabled)
+        m_timer1.start();
+    else
+        m_timer1.stop();
 }
 
 void TScheduler::Timer1Timer()
 {
     try {
         if (m_run.DownloadsDone) {
-            m_host.SetDownloadTimerEnabled(false);
-            m_host.SetDownloadProgress(0);
+            if (m_timer1.isActive()) {
+                m_timer1.stop();
+                emit TimerStopped();
+            }
+            m_frontEnd.SetDownloadProgress(0);
             return;
         }
         DispatchDownloads();
@@ -41,7 +56,7 @@ void TScheduler::Timer1Timer()
 void TScheduler::DispatchDownloads()
 {
     const qint64 queued = m_run.DownloadQueue.Count();
-    m_host.SetDownloadProgress(HalfEvenPercent(m_run.DispatchedCount, queued));
+    m_frontEnd.SetDownloadProgress(HalfEvenPercent(m_run.DispatchedCount, queued));
 
     const qint64 waiting = queued - m_run.DispatchedCount;
     if (m_run.CrawlFinished && waiting + m_run.RunningDownloads.load() < 1) {
@@ -107,7 +122,7 @@ const TDownloadEntry* TScheduler::RecordedDownload(const QString& entry)
 
 void TScheduler::SlotFreed()
 {
-    if (m_run.DownloadsDone || !m_host.DownloadTimerEnabled())
+    if (m_run.DownloadsDone || !m_timer1.isActive())
         return;
     Timer1Timer();
 }

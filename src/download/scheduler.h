@@ -7,23 +7,24 @@
 #include <QHash>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 struct TRunState;
 struct TProgramSettings;
 class TPaths;
 class TDownloadStarter;
-class TSchedulerHost;
+class TFrontEnd;
 class TBrowserSession;
 
 /**
- * The download scheduler. Once a second (Timer1Timer, connected by the host to its 1000 ms
- * timer; tests call it directly) it hands waiting DownloadQueue entries to new workers, never
+ * The download scheduler. Once a second (Timer1Timer, called by its own timer Timer1 while that
+ * is on; tests call it directly) it hands waiting DownloadQueue entries to new workers, never
  * more at once than the running task's TaskThread, chooses each file's folder and name, shows
- * the share of the queue handed out and switches the timer off once the crawl has finished and
- * nothing waits or runs.
+ * the share of the queue handed out on the front end's "Download Progress:" bar and switches
+ * Timer1 off once the crawl has finished and nothing waits or runs.
  *
  * A destination handed to a download that has not ended yet counts as taken, so two downloads
- * never write the same file; DownloadEnded frees it. The host connects the pool's
+ * never write the same file; DownloadEnded frees it. The engine connects the pool's
  * DownloadFinished to DownloadEnded.
  *
  * A freed slot is filled at once (SlotFreed, connected to the pool's SlotFreed) while Timer1
@@ -33,14 +34,21 @@ class TBrowserSession;
  * whole by an earlier run (its file still there with the recorded size) counts as handed out
  * without a worker or a slot, and AlreadyDownloaded tells the gallery about its file.
  *
- * Lives on the UI thread. All collaborators are owned by the host and outlive the scheduler.
+ * Lives on the UI thread. All collaborators are owned by the engine and outlive the scheduler.
  */
 class TScheduler : public QObject
 {
     Q_OBJECT
 public:
     TScheduler(TRunState& run, const TPaths& paths, const TProgramSettings& settings,
-               TDownloadStarter& starter, TSchedulerHost& host, QObject* parent = nullptr);
+               TDownloadStarter& starter, TFrontEnd& frontEnd, QObject* parent = nullptr);
+
+    /** Switches Timer1 on (a run or a retry has started) or off (the program ends; no
+     *  TimerStopped then). Off at first. */
+    void SetTimerEnabled(bool enabled);
+    bool TimerEnabled() const { return m_timer1.isActive(); }
+    /** Timer1's period: 1000 ms; benchmarks tick faster. */
+    void SetTimerInterval(int ms) { m_timer1.setInterval(ms); }
 
     /** One tick. Any failure inside ends the tick silently; what was done stays done. */
     void Timer1Timer();
@@ -71,6 +79,8 @@ public slots:
     void SlotFreed();
 
 signals:
+    /** A tick has switched Timer1 off: the downloads of a completed run are done. */
+    void TimerStopped();
     /** An entry was not downloaded again: its file from an earlier run is whole (Succeeded set). */
     void AlreadyDownloaded(const QString& fileName, const QString& taskName, const TDownloadResult& result);
 
@@ -86,7 +96,8 @@ private:
     const TPaths& m_paths;
     const TProgramSettings& m_settings;
     TDownloadStarter& m_starter;
-    TSchedulerHost& m_host;
+    TFrontEnd& m_frontEnd;
+    QTimer m_timer1;
     /** Destination path -> downloads in progress that were handed it. */
     QHash<QString, int> m_inProgress;
     QString m_runTaskName;

@@ -5,108 +5,31 @@
 #include "download/downloadpool.h"
 #include "download/downloadrecord.h"
 #include "download/gallery.h"
-#include "download/galleryhost.h"
 #include "download/scheduler.h"
 #include "results/resultbackup.h"
-#include "download/schedulerhost.h"
 #include "download/thumbnailcache.h"
 #include "results/resultfiles.h"
 #include "task/errors.h"
 #include "task/taskfile.h"
 
-#include <functional>
 #include <optional>
-
-namespace {
-
-/** The crawl's host: the front end's, except that Timer1 is started here. */
-class TEngineCrawlHost : public TCrawlHost
-{
-public:
-    TEngineCrawlHost(THarvestHost& host, QTimer& timer1, std::function<void(const QString&)> runStarted)
-        : m_host(host), m_timer1(timer1), m_runStarted(std::move(runStarted)) {}
-
-    void ProcessMessages() override { m_host.ProcessMessages(); }
-    qint64 NowMs() const override { return m_host.NowMs(); }
-    void ShowMessage(const QString& text) override { m_host.ShowMessage(text); }
-    void SetSearchProgress(int percent) override { m_host.SetSearchProgress(percent); }
-    void SetCurrentPage(const QString& text) override { m_host.SetCurrentPage(text); }
-    void StartDownloadTimer() override { m_timer1.start(); }
-    bool CanPauseForLogon() const override { return m_host.CanPauseForLogon(); }
-    void LogonPauseSkipped(const QString& url) override { m_host.LogonPauseSkipped(url); }
-    void RunStarted(const QString& taskName) override
-    {
-        m_runStarted(taskName);
-        m_host.RunStarted(taskName);
-    }
-    void CrawlCompleted(const QString& taskName) override { m_host.CrawlCompleted(taskName); }
-    void LogonPauseStarted(qint64 deadlineMs) override { m_host.LogonPauseStarted(deadlineMs); }
-    void LogonPauseEnded() override { m_host.LogonPauseEnded(); }
-
-private:
-    THarvestHost& m_host;
-    QTimer& m_timer1;
-    std::function<void(const QString&)> m_runStarted;
-};
-
-/** The scheduler's host: Timer1 here, the progress bar at the front end. */
-class TEngineSchedulerHost : public TSchedulerHost
-{
-public:
-    TEngineSchedulerHost(THarvestHost& host, QTimer& timer1, std::function<void()> stopped)
-        : m_host(host), m_timer1(timer1), m_stopped(std::move(stopped)) {}
-
-    void SetDownloadTimerEnabled(bool enabled) override
-    {
-        if (enabled) {
-            m_timer1.start();
-        } else if (m_timer1.isActive()) {
-            m_timer1.stop();
-            m_stopped();
-        }
-    }
-    bool DownloadTimerEnabled() const override { return m_timer1.isActive(); }
-    void SetDownloadProgress(int percent) override { m_host.SetDownloadProgress(percent); }
-
-private:
-    THarvestHost& m_host;
-    QTimer& m_timer1;
-    std::function<void()> m_stopped;
-};
-
-/** The gallery's host: the busy cursor and the progress bar at the front end. */
-class TEngineGalleryHost : public TGalleryHost
-{
-public:
-    explicit TEngineGalleryHost(THarvestHost& host) : m_host(host) {}
-
-    void SetBusy(bool busy) override { m_host.SetBusyCursor(busy); }
-    void SetRebuildProgress(bool visible, int percent) override { m_host.SetGalleryProgress(visible, percent); }
-
-private:
-    THarvestHost& m_host;
-};
-
-} // namespace
 
 struct THarvester::TImpl
 {
-    TImpl(THarvester& owner, const TPaths& paths, TBrowser& browser, THarvestHost& host)
+    TImpl(const TPaths& paths, TBrowser& browser, TFrontEnd& frontEnd, TEventPump* pump)
         : m_paths(paths)
         , m_browser(browser)
-        , m_host(host)
-        , m_crawlHost(host, m_timer1, [this](const QString& taskName) { m_scheduler.SetRunTaskName(taskName); })
-        , m_schedulerHost(host, m_timer1, [&owner] { emit owner.DownloadsFinished(); })
-        , m_galleryHost(host)
-        , m_driver(m_run, m_runLists, browser, m_crawlHost,
-                   [this](const QString& taskName) { SaveRunLists(taskName); })
+        , m_pump(pump ? pump : &m_ownPump)
+        , m_driver(m_run, m_runLists, browser, frontEnd, *m_pump,
+                   [this](const QString& taskName) { SaveRunLists(taskName); },
+                   [this](const QString& taskName) {
+                       m_scheduler.SetTimerEnabled(true);
+                       m_scheduler.SetRunTaskName(taskName);
+                   })
         , m_pool(m_run.RunningDownloads)
-        , m_scheduler(m_run, m_paths, m_settings, m_pool, m_schedulerHost)
-        , m_gallery(m_shownLists, m_galleryHost, &m_thumbnailCache)
+        , m_scheduler(m_run, m_paths, m_settings, m_pool, frontEnd)
+        , m_gallery(m_shownLists, frontEnd, &m_thumbnailCache)
     {
-        m_timer1.setInterval(1000);
-        // A coarse timer may slip each tick by up to 5 %, which the download rate would show.
-        m_timer1.setTimerType(Qt::PreciseTimer);
         m_scheduler.SetBrowserSession(browser.Session());
     }
 
@@ -140,7 +63,8 @@ struct THarvester::TImpl
 
     TPaths m_paths;
     TBrowser& m_browser;
-    THarvestHost& m_host;
+    TEventLoopPump m_ownPump;
+    TEventPump* m_pump;         // m_ownPump unless another was put in
     TTaskItem m_currentTask;
     TProgramSettings m_settings;
     TRunState m_run;
@@ -150,10 +74,6 @@ struct THarvester::TImpl
     QString m_shownTask;
     QString m_unreadTask;       // the selected task whose settings.ini could not be read
     QString m_unreadError;      // and the error that said so
-    QTimer m_timer1;
-    TEngineCrawlHost m_crawlHost;
-    TEngineSchedulerHost m_schedulerHost;
-    TEngineGalleryHost m_galleryHost;
     TCrawlDriver m_driver;
     TDownloadPool m_pool;
     TScheduler m_scheduler;
@@ -167,11 +87,12 @@ struct THarvester::TImpl
     qsizetype m_downloadsFailed = 0;
 };
 
-THarvester::THarvester(const TPaths& paths, TBrowser& browser, THarvestHost& host, QObject* parent)
-    : QObject(parent), m_impl(std::make_unique<TImpl>(*this, paths, browser, host))
+THarvester::THarvester(const TPaths& paths, TBrowser& browser, TFrontEnd& frontEnd, TEventPump* pump,
+                       QObject* parent)
+    : QObject(parent), m_impl(std::make_unique<TImpl>(paths, browser, frontEnd, pump))
 {
     TImpl& d = *m_impl;
-    connect(&d.m_timer1, &QTimer::timeout, this, &THarvester::Timer1Timer);
+    connect(&d.m_scheduler, &TScheduler::TimerStopped, this, &THarvester::DownloadsFinished);
     connect(&d.m_pool, &TDownloadPool::DownloadFinished, &d.m_scheduler, &TScheduler::DownloadEnded);
     connect(&d.m_pool, &TDownloadPool::DownloadFinished, &d.m_gallery, &TGallery::OnDownloadFinished);
     connect(&d.m_pool, &TDownloadPool::DownloadFinished, this,
@@ -210,6 +131,14 @@ THarvester::~THarvester()
 }
 
 const TPaths& THarvester::Paths() const { return m_impl->m_paths; }
+TEventPump& THarvester::EventPump() { return *m_impl->m_pump; }
+
+void THarvester::SetEventPump(TEventPump& pump)
+{
+    m_impl->m_pump = &pump;
+    m_impl->m_driver.SetEventPump(pump);
+}
+
 TTaskItem& THarvester::CurrentTask() { return m_impl->m_currentTask; }
 TProgramSettings& THarvester::ProgramSettings() { return m_impl->m_settings; }
 const TRunState& THarvester::RunState() const { return m_impl->m_run; }
@@ -324,7 +253,7 @@ int THarvester::RetryFailed(const QString& taskName)
     task.TaskName = taskName;
     d.m_run.BeginRetryRun(task, failed);
     d.m_scheduler.SetRunTaskName(taskName);
-    d.m_timer1.start();
+    d.m_scheduler.SetTimerEnabled(true);
     d.m_scheduler.Timer1Timer();
     return int(d.m_run.DownloadQueue.Count());
 }
@@ -356,7 +285,7 @@ void THarvester::EndLogonPause() { m_impl->m_driver.EndLogonPause(); }
 bool THarvester::InLogonPause() const { return m_impl->m_driver.InLogonPause(); }
 
 void THarvester::Timer1Timer() { m_impl->m_scheduler.Timer1Timer(); }
-bool THarvester::TimerEnabled() const { return m_impl->m_timer1.isActive(); }
+bool THarvester::TimerEnabled() const { return m_impl->m_scheduler.TimerEnabled(); }
 
 bool THarvester::DownloadsIdle() const
 {
@@ -371,7 +300,7 @@ void THarvester::Shutdown()
     d.m_shutDown = true;
     if (d.m_driver.IsRunActive())
         d.m_driver.ActionPauseExecute();
-    d.m_timer1.stop();
+    d.m_scheduler.SetTimerEnabled(false);
     d.m_pool.AbortAndJoinAll();
     d.m_gallery.CancelAll();
 }

@@ -5,12 +5,13 @@
  * engine holds and forward commands to it. Lives on the user-interface thread.
  *
  * Owns: CurrentTask (the selected task), ProgramSettings, the run state, the five result
- * lists with the gallery, the crawl driver, the download scheduler with its workers and
- * DownloadLock, and Timer1 (the one-second scheduler timer).
+ * lists with the gallery, the crawl driver, the download scheduler with its workers, DownloadLock
+ * and Timer1 (the one-second scheduler timer), and the event pump with the clock that the crawl
+ * waits on. The front end (TFrontEnd) only shows what it is told and never sees Timer1.
  */
 
-#include "crawl/crawlhost.h"
-#include "crawl/eventloophost.h"
+#include "host/eventpump.h"
+#include "host/frontend.h"
 #include "results/resultlists.h"
 #include "task/common.h"
 #include "task/paths.h"
@@ -18,41 +19,28 @@
 #include "task/runstate.h"
 
 #include <QObject>
-#include <QTimer>
 #include <memory>
 
 class TBrowser;
 class TGallery;
 
-/**
- * What the engine needs of its front end besides the crawl host. Events are pumped through the
- * Qt event loop and time comes from a monotonic clock unless a host overrides ProcessMessages
- * and NowMs (tests do, with a fake clock). The download timer belongs to the engine.
- */
-class THarvestHost : public TEventLoopCrawlHost
-{
-public:
-    /** Timer1 is the engine's own; the crawl's request to start it never reaches the front end. */
-    void StartDownloadTimer() final {}
-
-    /** The "Download Progress:" bar, 0..100. */
-    virtual void SetDownloadProgress(int percent) = 0;
-    /** The busy cursor while a gallery rebuild has nothing to show yet: shown (true) or restored
-     *  (false); calls nest. The window stays usable. */
-    virtual void SetBusyCursor(bool busy) { Q_UNUSED(busy); }
-    /** The summary panel's thumbnail progress bar: shown with a value, or hidden. */
-    virtual void SetGalleryProgress(bool visible, int percent) = 0;
-};
-
 class THarvester : public QObject
 {
     Q_OBJECT
 public:
-    THarvester(const TPaths& paths, TBrowser& browser, THarvestHost& host, QObject* parent = nullptr);
+    /** pump: the event pump and clock of the crawl's waits; null for the engine's own
+     *  TEventLoopPump. A given pump must outlive the engine. */
+    THarvester(const TPaths& paths, TBrowser& browser, TFrontEnd& frontEnd, TEventPump* pump = nullptr,
+               QObject* parent = nullptr);
     /** Stops the scheduler, aborts running downloads and joins their workers. */
     ~THarvester() override;
 
     const TPaths& Paths() const;
+    /** The pump and clock the crawl waits on (the logon bar counts down on the same clock). */
+    TEventPump& EventPump();
+    /** Puts in another pump (tests move the clock by hand); not while a run is active. It must
+     *  outlive the engine or be replaced first. */
+    void SetEventPump(TEventPump& pump);
     TTaskItem& CurrentTask();
     TProgramSettings& ProgramSettings();
     /** The run's state, read-only: it changes through the run's own transitions only. */

@@ -20,7 +20,7 @@ class TLogonBar : public QFrame
 {
     Q_OBJECT
 public:
-    /** The clock the pause's deadline is on (the crawl host's NowMs). */
+    /** The clock the pause's deadline is on (the engine's TEventPump::NowMs). */
     using TClock = std::function<qint64()>;
 
     /** splitter: the window's panels; pane: the index of the browser panel in it. */

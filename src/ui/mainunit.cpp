@@ -258,7 +258,7 @@ void TMainForm::BuildLayout(QWidget* browserView)
     searchLayout->setContentsMargins(0, 0, 0, 0);
     searchLayout->setSpacing(0);
     searchLayout->addWidget(SectionHeader(QStringLiteral("Search"), m_searchArea));
-    m_logonBar = new TLogonBar([this] { return NowMs(); }, splitter, 2, m_searchArea);
+    m_logonBar = new TLogonBar([this] { return m_harvester->EventPump().NowMs(); }, splitter, 2, m_searchArea);
     connect(m_logonBar, &TLogonBar::ContinueRequested, this, [this] { m_harvester->EndLogonPause(); });
     searchLayout->addWidget(m_logonBar);
     if (!browserView)
@@ -645,7 +645,7 @@ void TMainForm::FormClose()
     }
 }
 
-// ---- Engine host ----
+// ---- Front end ----
 
 void TMainForm::ShowMessage(const QString& text)
 {
@@ -747,7 +747,7 @@ void TMainForm::SetBusyCursor(bool busy)
     }
 }
 
-void TMainForm::SetGalleryProgress(bool visible, int percent)
+void TMainForm::SetThumbnailProgress(bool visible, int percent)
 {
     if (m_summary)
         m_summary->SetThumbnailProgress(visible, percent);

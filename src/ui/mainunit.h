@@ -4,7 +4,8 @@
  * the Output window (result lists) and the Search window (embedded browser), the menus, tool
  * bar and status bar, and the commands. It is a thin layer: the engine (THarvester) owns the
  * program state and does the work; each command checks its precondition, delegates and shows
- * the outcome. It is also the engine's host (events, messages, progress, gallery state).
+ * the outcome. It is also the engine's front end (messages, progress, gallery state); events and
+ * the clock are the engine's.
  * Lives on the GUI thread.
  */
 
@@ -29,7 +30,7 @@ class QProgressBar;
 class QSplitter;
 class QTimer;
 
-class TMainForm : public QMainWindow, public THarvestHost
+class TMainForm : public QMainWindow, public TFrontEnd
 {
     Q_OBJECT
 public:
@@ -82,13 +83,13 @@ public:
     QProgressBar* SearchProgress() const { return m_searchProgress; }
     QProgressBar* DownloadProgress() const { return m_downloadProgress; }
 
-    // THarvestHost (events and the clock come from its default Qt event loop pump)
+    // TFrontEnd
     void ShowMessage(const QString& text) override;
     void SetSearchProgress(int percent) override;
     void SetCurrentPage(const QString& text) override;
     void SetDownloadProgress(int percent) override;
     void SetBusyCursor(bool busy) override;
-    void SetGalleryProgress(bool visible, int percent) override;
+    void SetThumbnailProgress(bool visible, int percent) override;
     void RunStarted(const QString& taskName) override;
     // The manual logon pause: the bar above the browser with its countdown and "Continue".
     void LogonPauseStarted(qint64 deadlineMs) override;

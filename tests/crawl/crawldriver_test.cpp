@@ -23,7 +23,8 @@ protected:
     TFakeBrowser browser;
     TFakeHost host{browser};
     QStringList saves;
-    TCrawlDriver driver{state, lists, browser, host, [this](const QString& name) { saves.append(name); }};
+    TCrawlDriver driver{state, lists, browser, host, host, [this](const QString& name) { saves.append(name); },
+                        host.CountTimerStart()};
     TTaskItem task;
 
     QStringList PagesVisited() const
@@ -369,7 +370,7 @@ TEST_F(CrawlDriverTest, ARunEmptiesTheResultsAndTheRunStateFirst)
 TEST_F(CrawlDriverTest, AnErrorOfTheRunPropagatesAndKeepsTheTaskName)
 {
     BuildTree();
-    TCrawlDriver failing(state, lists, browser, host,
+    TCrawlDriver failing(state, lists, browser, host, host,
                          [](const QString&) { throw EPagemintError(QStringLiteral("Unable to write to x")); });
     EXPECT_THROW(failing.RunTask(QStringLiteral("T"), task), EPagemintError);
     EXPECT_FALSE(failing.IsRunActive());
@@ -388,7 +389,7 @@ TEST_F(CrawlDriverTest, CurrentPageShowsTheLocationWhenANavigationBegins)
 TEST_F(CrawlDriverTest, ABrowserThatOutlivesItsDriverReportsNavigationsToNobody)
 {
     {
-        TCrawlDriver shortLived(state, lists, browser, host, {});
+        TCrawlDriver shortLived(state, lists, browser, host, host, {});
         browser.Navigate(U("a"));
     }
     const qsizetype shown = host.CurrentPage.size();

@@ -1,9 +1,10 @@
 #pragma once
-// A browser and a host for driving the crawl without an engine or real time: every pump of the
-// host advances its clock by one step and lets the browser's loads progress.
+// A browser and a front end with an event pump for driving the crawl without an engine or real
+// time: every pump advances the clock by one step and lets the browser's loads progress.
 
 #include "crawl/browser.h"
-#include "crawl/crawlhost.h"
+#include "host/eventpump.h"
+#include "host/frontend.h"
 
 #include <QHash>
 #include <QStringList>
@@ -85,7 +86,7 @@ private:
     bool m_redirected = false;
 };
 
-class TFakeHost : public TCrawlHost
+class TFakeHost : public TFrontEnd, public TEventPump
 {
 public:
     static constexpr qint64 StepMs = 100;
@@ -96,7 +97,7 @@ public:
     std::vector<int> Progress;
     QStringList CurrentPage;
     int Pumps = 0;
-    int TimerStarts = 0;
+    int TimerStarts = 0;      // the engine's step at a run's start (CountTimerStart)
     bool CanPause = true;
     QStringList SkippedLogons;
     std::vector<qint64> LogonDeadlines; // one per logon pause begun
@@ -123,11 +124,16 @@ public:
     }
     void SetSearchProgress(int percent) override { Progress.push_back(percent); }
     void SetCurrentPage(const QString& text) override { CurrentPage.append(text); }
-    void StartDownloadTimer() override { ++TimerStarts; }
     bool CanPauseForLogon() const override { return CanPause; }
     void LogonPauseSkipped(const QString& url) override { SkippedLogons.append(url); }
     void LogonPauseStarted(qint64 deadlineMs) override { LogonDeadlines.push_back(deadlineMs); }
     void LogonPauseEnded() override { ++LogonEnds; }
+
+    /** The driver's run-start step, counting the download timer's starts. */
+    std::function<void(const QString&)> CountTimerStart()
+    {
+        return [this](const QString&) { ++TimerStarts; };
+    }
 
 private:
     TFakeBrowser& m_browser;

@@ -1,12 +1,13 @@
 // The crawl on the real Qt WebEngine (offscreen) against a small site on 127.0.0.1.
 #include "crawl/crawldriver.h"
-#include "crawl/eventloophost.h"
 #include "crawl/webengine/webenginebrowser.h"
 #include "crawl/webengine/webenginepage.h"
 #include "crawl/webengine/snapshotscript.h"
 #include "crawl/webengine/webengineenvironment.h"
 #include "crawl/webengine/webenginerequestfilter.h"
 #include "extract/qtprinters.h"
+#include "host/eventpump.h"
+#include "host/frontend.h"
 #include "results/resultlists.h"
 #include "task/programsettings.h"
 #include "task/runstate.h"
@@ -20,7 +21,8 @@
 
 namespace {
 
-class TTestHost : public TEventLoopCrawlHost
+/** The front end, with the Qt event loop as the crawl's pump. */
+class TTestHost : public TFrontEnd, public TEventLoopPump
 {
 public:
     QStringList Messages;
@@ -28,7 +30,6 @@ public:
     void ShowMessage(const QString& text) override { Messages.append(text); }
     void SetSearchProgress(int) override {}
     void SetCurrentPage(const QString& text) override { CurrentPage.append(text); }
-    void StartDownloadTimer() override {}
     bool CanPauseForLogon() const override { return false; }
 };
 
@@ -73,7 +74,7 @@ TEST_F(WebEngineCrawlTest, RunsATaskAndFillsTheResultLists)
     TRunState state;
     TResultLists lists;
     QStringList saves;
-    TCrawlDriver driver(state, lists, browser, host, [&](const QString& name) { saves.append(name); });
+    TCrawlDriver driver(state, lists, browser, host, host, [&](const QString& name) { saves.append(name); });
 
     TTaskItem task;
     task.StartURL = site.Url("/start.html");
@@ -118,7 +119,7 @@ TEST_F(WebEngineCrawlTest, StartPageWithoutLinksIsFollowedToItsRedirect)
     TTestHost host;
     TRunState state;
     TResultLists lists;
-    TCrawlDriver driver(state, lists, browser, host, {});
+    TCrawlDriver driver(state, lists, browser, host, host, {});
     TTaskItem task;
     task.StartURL = site.Url("/meta.html");
     task.check5 = true;

@@ -1,7 +1,7 @@
 // The cookie feed from the real Qt WebEngine profile into the downloads' cookie jar.
-#include "crawl/eventloophost.h"
 #include "crawl/webengine/webenginebrowser.h"
 #include "crawl/webengine/webenginesession.h"
+#include "host/eventpump.h"
 #include "testsite.h"
 
 #include <QNetworkCookie>
@@ -13,20 +13,10 @@
 
 namespace {
 
-class TPumpHost : public TEventLoopCrawlHost
-{
-public:
-    void ShowMessage(const QString&) override {}
-    void SetSearchProgress(int) override {}
-    void SetCurrentPage(const QString&) override {}
-    void StartDownloadTimer() override {}
-    bool CanPauseForLogon() const override { return false; }
-};
-
 template <typename F>
 bool PumpUntil(F done)
 {
-    TPumpHost host;
+    TEventLoopPump host;
     const qint64 deadline = host.NowMs() + 20'000;
     while (!done() && host.NowMs() < deadline)
         host.ProcessMessages();

@@ -1,6 +1,6 @@
 // Decoders by extension, hostile files, and the gallery's aligned lists.
 #include "download/gallery.h"
-#include "download/galleryhost.h"
+#include "host/frontend.h"
 #include "download/imagedecoder.h"
 #include "download/thumbnailcache.h"
 #include "imagefiles.h"
@@ -221,12 +221,12 @@ TEST_F(DecoderTest, HostileGifsAndBitmapsAreRefused)
     }
 }
 
-/** Records what the gallery asks of its host. */
-class TRecordingHost : public TGalleryHost
+/** Records what the gallery asks of its front end. */
+class TRecordingHost : public TFrontEnd
 {
 public:
-    void SetBusy(bool busy) override { Busy += busy ? 1 : -1; }
-    void SetRebuildProgress(bool visible, int percent) override
+    void SetBusyCursor(bool busy) override { Busy += busy ? 1 : -1; }
+    void SetThumbnailProgress(bool visible, int percent) override
     {
         ProgressVisible = visible;
         if (visible)

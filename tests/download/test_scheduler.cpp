@@ -3,13 +3,14 @@
 #include "download/downloadrecord.h"
 #include "download/downloadstarter.h"
 #include "download/scheduler.h"
-#include "download/schedulerhost.h"
+#include "host/frontend.h"
 #include "task/paths.h"
 #include "task/programsettings.h"
 #include "task/runstate.h"
 
 #include <QDir>
 #include <QFile>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QUrl>
 #include <gtest/gtest.h>
@@ -32,13 +33,10 @@ public:
     int FailNext = 0;
 };
 
-class TFakeHost : public TSchedulerHost
+class TFakeHost : public TFrontEnd
 {
 public:
-    void SetDownloadTimerEnabled(bool enabled) override { TimerEnabled = enabled; }
     void SetDownloadProgress(int percent) override { Progress = percent; }
-    bool DownloadTimerEnabled() const override { return TimerEnabled; }
-    bool TimerEnabled = true;
     int Progress = -1;
 };
 
@@ -54,6 +52,7 @@ protected:
         for (const QString& folder : {m_paths.ImagesFolder("Shots"), m_paths.FlashesFolder("Shots"),
                                       m_paths.DownloadsFolder("Shots")})
             QDir().mkpath(folder);
+        m_scheduler.SetTimerEnabled(true); // Timer1 runs, as it does from a run's start
     }
 
     void Queue(int count, const QString& pattern = QStringLiteral("http://site/a/%1.jpg"))
@@ -113,10 +112,26 @@ TEST_F(SchedulerTest, RunThatQueuesNothingSwitchesTheTimerOffOnTheSecondTickAfte
     m_run.FinishCrawl();
     m_scheduler.Timer1Timer();
     EXPECT_TRUE(m_run.DownloadsDone);
-    EXPECT_TRUE(m_host.TimerEnabled);
+    EXPECT_TRUE(m_scheduler.TimerEnabled());
     m_scheduler.Timer1Timer();
-    EXPECT_FALSE(m_host.TimerEnabled);
+    EXPECT_FALSE(m_scheduler.TimerEnabled());
     EXPECT_EQ(m_host.Progress, 0);
+}
+
+TEST_F(SchedulerTest, TimerStoppedIsSignalledOnceWhenATickSwitchesTimer1Off)
+{
+    QSignalSpy stopped(&m_scheduler, &TScheduler::TimerStopped);
+    m_run.FinishCrawl();
+    m_scheduler.Timer1Timer();
+    m_scheduler.Timer1Timer();
+    EXPECT_EQ(stopped.count(), 1);
+    m_scheduler.Timer1Timer();   // a late tick with the timer already off
+    EXPECT_EQ(stopped.count(), 1);
+    // Switched off from outside (the program ends): no completion to report.
+    m_scheduler.SetTimerEnabled(true);
+    m_scheduler.SetTimerEnabled(false);
+    EXPECT_EQ(stopped.count(), 1);
+    EXPECT_FALSE(m_scheduler.TimerEnabled());
 }
 
 TEST_F(SchedulerTest, FreeSlotsAreFilledInQueueOrderEveryTick)
@@ -154,7 +169,7 @@ TEST_F(SchedulerTest, TaskThreadZeroNeverStartsAndKeepsTheTimerRunning)
         m_scheduler.Timer1Timer();
     EXPECT_TRUE(m_starter.Jobs.empty());
     EXPECT_FALSE(m_run.DownloadsDone);
-    EXPECT_TRUE(m_host.TimerEnabled);
+    EXPECT_TRUE(m_scheduler.TimerEnabled());
 }
 
 TEST_F(SchedulerTest, StoppedRunKeepsShowingAHundredPercent)
@@ -167,7 +182,7 @@ TEST_F(SchedulerTest, StoppedRunKeepsShowingAHundredPercent)
         m_scheduler.Timer1Timer();
     EXPECT_EQ(m_host.Progress, 100);
     EXPECT_FALSE(m_run.DownloadsDone);
-    EXPECT_TRUE(m_host.TimerEnabled);
+    EXPECT_TRUE(m_scheduler.TimerEnabled());
 }
 
 TEST_F(SchedulerTest, DestinationFolderFollowsTheLastFourCharacters)
@@ -285,7 +300,7 @@ TEST_F(SchedulerTest, DownloadsDoneWaitsForRunningWorkers)
     m_scheduler.Timer1Timer();
     EXPECT_TRUE(m_run.DownloadsDone);
     m_scheduler.Timer1Timer();
-    EXPECT_FALSE(m_host.TimerEnabled);
+    EXPECT_FALSE(m_scheduler.TimerEnabled());
 }
 
 class TTestSession : public TBrowserSession
@@ -310,7 +325,7 @@ TEST_F(SchedulerTest, FreedSlotIsFilledAtOnceWithinTheLimit)
     EXPECT_EQ(m_starter.Jobs.size(), 4u);
     // With the timer off (a stopped and drained run) a freed slot starts nothing.
     End(0);
-    m_host.TimerEnabled = false;
+    m_scheduler.SetTimerEnabled(false);
     m_scheduler.SlotFreed();
     EXPECT_EQ(m_starter.Jobs.size(), 4u);
 }

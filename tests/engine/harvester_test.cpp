@@ -21,8 +21,8 @@
 
 namespace {
 
-/** The front end: pumps advance a fake clock and the fake browser. */
-class TFakeHarvestHost : public THarvestHost
+/** The front end and the engine's pump: pumps advance a fake clock and the fake browser. */
+class TFakeHarvestHost : public TFrontEnd, public TEventPump
 {
 public:
     explicit TFakeHarvestHost(TFakeBrowser& browser) : m_browser(browser) {}
@@ -43,7 +43,6 @@ public:
     void SetSearchProgress(int) override {}
     void SetCurrentPage(const QString&) override {}
     void SetDownloadProgress(int) override {}
-    void SetGalleryProgress(bool, int) override {}
     void SetBusyCursor(bool busy) override { BusyCursor.append(busy); }
 
     QList<bool> BusyCursor;   // every show (true) and restore (false) of the busy cursor
@@ -95,7 +94,7 @@ protected:
 
 TEST_F(HarvesterTest, RunKeepsItsOwnListsWhileAnotherTaskIsSelected)
 {
-    THarvester harvester(*m_paths, m_browser, m_host);
+    THarvester harvester(*m_paths, m_browser, m_host, &m_host);
     harvester.SelectTask(QStringLiteral("A"));
     m_host.OnPump = [&](int pump) {
         if (pump == 5) {
@@ -121,7 +120,7 @@ TEST_F(HarvesterTest, RunKeepsItsOwnListsWhileAnotherTaskIsSelected)
 
 TEST_F(HarvesterTest, ShownListsFollowTheRunOfTheShownTask)
 {
-    THarvester harvester(*m_paths, m_browser, m_host);
+    THarvester harvester(*m_paths, m_browser, m_host, &m_host);
     harvester.SelectTask(QStringLiteral("B"));
     harvester.RunTask(QStringLiteral("B")); // b.test has no pages: an empty run
     EXPECT_TRUE(harvester.Results().Links().isEmpty());
@@ -145,7 +144,7 @@ TEST_F(HarvesterTest, ShownListsFollowTheRunOfTheShownTask)
 
 TEST_F(HarvesterTest, SecondStartDuringARunIsRefused)
 {
-    THarvester harvester(*m_paths, m_browser, m_host);
+    THarvester harvester(*m_paths, m_browser, m_host, &m_host);
     harvester.SelectTask(QStringLiteral("A"));
     bool tried = false;
     m_host.OnPump = [&](int) {
@@ -164,7 +163,7 @@ TEST_F(HarvesterTest, SecondStartDuringARunIsRefused)
 
 TEST_F(HarvesterTest, StopSavesTheRunsListsAndTimerDrainsTheQueue)
 {
-    THarvester harvester(*m_paths, m_browser, m_host);
+    THarvester harvester(*m_paths, m_browser, m_host, &m_host);
     harvester.SelectTask(QStringLiteral("A"));
     m_host.OnPump = [&](int pump) {
         if (pump == 3)
@@ -182,7 +181,7 @@ TEST_F(HarvesterTest, StopSavesTheRunsListsAndTimerDrainsTheQueue)
 
 TEST_F(HarvesterTest, CompletedRunSwitchesTheTimerOffAfterTwoTicks)
 {
-    THarvester harvester(*m_paths, m_browser, m_host);
+    THarvester harvester(*m_paths, m_browser, m_host, &m_host);
     int finished = 0;
     QObject::connect(&harvester, &THarvester::DownloadsFinished, [&] { ++finished; });
     harvester.SelectTask(QStringLiteral("A"));
@@ -219,7 +218,7 @@ TEST_F(HarvesterTest, SharedThumbnailCacheIsWrittenOnlyWhenAllowedAndSwitchedOn)
     image.fill(Qt::red);
     ASSERT_TRUE(image.save(picture, "BMP"));
     {
-        THarvester harvester(*m_paths, m_browser, m_host);
+        THarvester harvester(*m_paths, m_browser, m_host, &m_host);
         const TThumbnailCache cache(cacheHome.path() + QStringLiteral("/thumbnails"));
         const QString entry = cache.NormalPath(picture);
 
@@ -256,7 +255,7 @@ TEST_F(HarvesterTest, FinishedDownloadFollowsTheRunsCatalogueName)
     ASSERT_TRUE(QDir().mkpath(m_paths->ImagesFolder(QStringLiteral("Copy"))));
     ASSERT_TRUE(QFile::copy(m_paths->TaskSettingsFile(QStringLiteral("A")),
                             m_paths->TaskSettingsFile(QStringLiteral("Copy"))));
-    THarvester harvester(*m_paths, m_browser, m_host);
+    THarvester harvester(*m_paths, m_browser, m_host, &m_host);
     harvester.SelectTask(QStringLiteral("Copy"));
     ASSERT_EQ(harvester.CurrentTask().TaskName, QStringLiteral("A"));
     ASSERT_TRUE(GalleryFilled(harvester, 0));

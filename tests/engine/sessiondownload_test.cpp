@@ -126,7 +126,7 @@ private:
     mutable TTestSession m_session;
 };
 
-class THost : public THarvestHost
+class THost : public TFrontEnd, public TEventPump
 {
 public:
     explicit THost(TFakeBrowser& browser) : m_browser(browser) {}
@@ -144,7 +144,6 @@ public:
     void SetSearchProgress(int) override {}
     void SetCurrentPage(const QString&) override {}
     void SetDownloadProgress(int) override {}
-    void SetGalleryProgress(bool, int) override {}
 
 private:
     TFakeBrowser& m_browser;
@@ -228,7 +227,7 @@ protected:
 TEST_F(SessionDownloadTest, LogonDuringTheCrawlAndTheRefererReachTheDownloads)
 {
     SaveTask({"/pic/1.jpg", "/pic/2.jpg", "/hot/3.jpg"});
-    THarvester harvester(*m_paths, m_browser, m_host);
+    THarvester harvester(*m_paths, m_browser, m_host, &m_host);
     harvester.ReadProgramSettings(); // no file: sharing is on
     ASSERT_TRUE(harvester.ProgramSettings().ShareBrowserSession);
     Run(harvester);
@@ -248,7 +247,7 @@ TEST_F(SessionDownloadTest, LogonDuringTheCrawlAndTheRefererReachTheDownloads)
 TEST_F(SessionDownloadTest, WithoutSharingTheRefusedPicturesStayEmpty)
 {
     SaveTask({"/pic/1.jpg", "/hot/3.jpg"});
-    THarvester harvester(*m_paths, m_browser, m_host);
+    THarvester harvester(*m_paths, m_browser, m_host, &m_host);
     harvester.ProgramSettings().ShareBrowserSession = false;
     Run(harvester);
     EXPECT_EQ(Image("1.jpg"), QByteArray());
@@ -262,7 +261,7 @@ TEST_F(SessionDownloadTest, WithoutSharingTheRefusedPicturesStayEmpty)
 TEST_F(SessionDownloadTest, RetryFailedFillsTheFilesOfTheFailedDownloads)
 {
     SaveTask({"/healing/1.jpg", "/pic/2.jpg", "/healing/3.jpg"});
-    THarvester harvester(*m_paths, m_browser, m_host);
+    THarvester harvester(*m_paths, m_browser, m_host, &m_host);
     Run(harvester);
     EXPECT_EQ(Image("1.jpg"), QByteArray());
     EXPECT_EQ(Image("2.jpg"), QByteArray("picture 2"));
@@ -283,7 +282,7 @@ TEST_F(SessionDownloadTest, RetryFailedFillsTheFilesOfTheFailedDownloads)
 TEST_F(SessionDownloadTest, RerunWithSkipFetchesOnlyWhatIsMissing)
 {
     SaveTask({"/pic/1.jpg", "/pic/2.jpg", "/pic/3.jpg"}, true);
-    THarvester harvester(*m_paths, m_browser, m_host);
+    THarvester harvester(*m_paths, m_browser, m_host, &m_host);
     Run(harvester);
     ASSERT_EQ(m_site.TotalHits(), 3);
 

@@ -1,5 +1,6 @@
 // Changing stored tasks from the main window (Edit..., a rename, Duplicate) and the guided
 // manual logon, with the real engine, a stand-in browser and, for the logon, a clock of its own.
+#include "host/eventpump.h"
 #include "task/paths.h"
 #include "task/taskfile.h"
 #include "ui/elidedlabel.h"
@@ -25,13 +26,16 @@
 
 namespace {
 
-/** The main window on a clock that moves only when the test moves it. */
-class TClockedMainForm : public TMainForm
+/** The Qt event loop on a clock that moves only when the test moves it. */
+class TClockedPump : public TEventPump
 {
 public:
-    using TMainForm::TMainForm;
+    void ProcessMessages() override { m_loop.ProcessMessages(); }
     qint64 NowMs() const override { return Now; }
     qint64 Now = 5'000'000;
+
+private:
+    TEventLoopPump m_loop;
 };
 
 } // namespace
@@ -44,7 +48,8 @@ private:
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<TPaths> m_paths;
     TFakeBrowser* m_browser = nullptr;
-    std::unique_ptr<TClockedMainForm> m_form;
+    TClockedPump m_pump;   // outlives the window, whose engine pumps through it
+    std::unique_ptr<TMainForm> m_form;
 
     void Open(const QStringList& tasks)
     {
@@ -55,7 +60,8 @@ private:
         catalogue.close();
         auto browser = std::make_unique<TFakeBrowser>();
         m_browser = browser.get();
-        m_form = std::make_unique<TClockedMainForm>(m_paths->ProgramFolder(), std::move(browser));
+        m_form = std::make_unique<TMainForm>(m_paths->ProgramFolder(), std::move(browser));
+        m_form->Harvester().SetEventPump(m_pump);
         m_form->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
     }
@@ -278,10 +284,10 @@ private slots:
         poll.setInterval(5);
         connect(&poll, &QTimer::timeout, this, [&] {
             if (++ticks > 4000)
-                m_form->Now += 100'000;   // a test gone wrong still ends the pause
+                m_pump.Now += 100'000;   // a test gone wrong still ends the pause
             if (step == 0 && bar->isVisible()) {
                 atStart = countdown->text();
-                m_form->Now += 10'500;
+                m_pump.Now += 10'500;
                 // The user logs on: the field follows the browser to the next page.
                 m_browser->OnUrlChanged(QStringLiteral("http://127.0.0.1:9/welcome"));
                 currentPage = m_form->CurrentPageField()->text();

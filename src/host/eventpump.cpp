@@ -1,22 +1,22 @@
-#include "crawl/eventloophost.h"
+#include "host/eventpump.h"
 
 #include <QCoreApplication>
 
-TEventLoopCrawlHost::TEventLoopCrawlHost()
+TEventLoopPump::TEventLoopPump()
 {
     m_clock.start();
     m_wake.setSingleShot(true);
     m_wake.setInterval(PumpWaitMs);
 }
 
-void TEventLoopCrawlHost::ProcessMessages()
+void TEventLoopPump::ProcessMessages()
 {
     if (!m_wake.isActive())
         m_wake.start();
     QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
 }
 
-qint64 TEventLoopCrawlHost::NowMs() const
+qint64 TEventLoopPump::NowMs() const
 {
     return m_clock.elapsed();
 }
