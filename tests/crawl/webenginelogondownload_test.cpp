@@ -6,6 +6,8 @@
 #include "crawl/webengine/webenginebrowser.h"
 #include "download/downloadrecord.h"
 #include "engine/harvester.h"
+#include "host/eventpump.h"
+#include "host/frontend.h"
 #include "task/paths.h"
 #include "task/taskfile.h"
 
@@ -21,15 +23,11 @@
 namespace {
 
 /** The front end of the run: no logon pause (nobody to log on), messages kept. */
-class TRunHost : public THarvestHost
+class TRunHost : public TFrontEnd
 {
 public:
     QStringList Messages;
     void ShowMessage(const QString& text) override { Messages.append(text); }
-    void SetSearchProgress(int) override {}
-    void SetCurrentPage(const QString&) override {}
-    void SetDownloadProgress(int) override {}
-    void SetGalleryProgress(bool, int) override {}
     bool CanPauseForLogon() const override { return false; }
 };
 
@@ -120,7 +118,7 @@ protected:
     void Run(bool shareSession)
     {
         TWebEngineBrowser browser(m_paths->BrowserProfileFolder());
-        THarvester harvester(*m_paths, browser, m_host);
+        THarvester harvester(*m_paths, browser, m_host, &m_pump);
         harvester.ReadProgramSettings(); // no file: sharing is on
         ASSERT_TRUE(harvester.ProgramSettings().ShareBrowserSession);
         harvester.ProgramSettings().ShareBrowserSession = shareSession;
@@ -128,9 +126,9 @@ protected:
         harvester.RunTask(QStringLiteral("Members"));
         ASSERT_TRUE(m_host.Messages.contains(TCrawlDriver::CompletedMessage)) << m_host.Messages.join('|').toStdString();
         // The pump waits for the next event (a worker's end, a timer tick), so this never spins.
-        const qint64 deadline = m_host.NowMs() + 60'000;
-        while (!harvester.DownloadsIdle() && m_host.NowMs() < deadline)
-            m_host.ProcessMessages();
+        const qint64 deadline = m_pump.NowMs() + 60'000;
+        while (!harvester.DownloadsIdle() && m_pump.NowMs() < deadline)
+            m_pump.ProcessMessages();
         ASSERT_TRUE(harvester.DownloadsIdle());
     }
 
@@ -149,6 +147,7 @@ protected:
     std::unique_ptr<TPaths> m_paths;
     TMembersSite m_site;
     TRunHost m_host;
+    TEventLoopPump m_pump;
 };
 
 TEST_F(WebEngineLogonDownloadTest, TheLogonCookieOfTheCrawlReachesEveryPictureDownload)
