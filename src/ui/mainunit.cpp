@@ -51,6 +51,86 @@ constexpr int kSplitterWidth = 7;
 constexpr int kHeaderHeight = 35;
 constexpr int kLiveRefreshMs = 250;
 const QSize kDesignedSize(1084, 749);
+constexpr int kProgressBarWidth = 200;
+constexpr int kTaskFieldWidth = 150;
+constexpr int kTaskFieldMaxWidth = 260;
+
+/** A fixed status bar caption: at least its designed width, never narrower than its text. */
+class TStatusLabel : public QLabel
+{
+public:
+    TStatusLabel(const QString& text, int designedWidth, QWidget* parent)
+        : QLabel(text, parent)
+        , m_designedWidth(designedWidth)
+    {
+    }
+    QSize sizeHint() const override { return MinimumSize(QLabel::sizeHint()); }
+    QSize minimumSizeHint() const override { return MinimumSize(QLabel::minimumSizeHint()); }
+
+private:
+    QSize MinimumSize(QSize text) const { return {qMax(m_designedWidth, text.width()), text.height()}; }
+
+    int m_designedWidth;
+};
+
+/** A status bar progress bar: its designed width when there is room, narrower on a small
+ *  screen or with a large font. Too narrow for its percentage it shows the bar alone rather
+ *  than a cut text. Its height follows the font. */
+class TStatusProgressBar : public QProgressBar
+{
+public:
+    using QProgressBar::QProgressBar;
+    QSize sizeHint() const override { return {kProgressBarWidth, BarHeight()}; }
+    // QProgressBar's own least width is its size hint; a short bar of two text lines' length
+    // still reads as a bar.
+    QSize minimumSizeHint() const override { return {qMin(kProgressBarWidth, 2 * fontMetrics().height()), BarHeight()}; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override
+    {
+        QProgressBar::resizeEvent(event);
+        setTextVisible(width() >= fontMetrics().horizontalAdvance(QStringLiteral("100%")) + 12);
+    }
+    void changeEvent(QEvent* event) override
+    {
+        QProgressBar::changeEvent(event);
+        if (event->type() == QEvent::FontChange)
+            setTextVisible(width() >= fontMetrics().horizontalAdvance(QStringLiteral("100%")) + 12);
+    }
+
+private:
+    int BarHeight() const { return qMax(17, fontMetrics().height() + 2); }
+};
+
+/** The task field: its designed width (up to a longer name) where there is room; on a small
+ *  screen with a large font it gives way down to a few characters, ending in an ellipsis, with
+ *  the whole name as tooltip. */
+class TTaskFieldLabel : public TElidedLabel
+{
+public:
+    using TElidedLabel::TElidedLabel;
+    QSize sizeHint() const override
+    {
+        const QSize whole = TElidedLabel::sizeHint();
+        return {qBound(kTaskFieldWidth, whole.width(), kTaskFieldMaxWidth), whole.height()};
+    }
+};
+
+/** The "Current Page:" pane asks for room for its caption and the start of an address; it
+ *  gives way together with the progress bars on a narrow bar, takes whatever the other fields
+ *  leave on a wide one, and shortens the address in the middle to fit. */
+class TCurrentPageLabel : public TElidedLabel
+{
+public:
+    using TElidedLabel::TElidedLabel;
+    /** Room for the caption and the start of an address, where the other fields leave it. */
+    QSize sizeHint() const override
+    {
+        const QSize least = minimumSizeHint();
+        const int wanted = fontMetrics().horizontalAdvance(QStringLiteral("Current Page: http://www.example.com/…"));
+        return {qMax(least.width(), qMin(TElidedLabel::sizeHint().width(), wanted)), least.height()};
+    }
+};
 
 } // namespace
 
@@ -202,28 +282,26 @@ void TMainForm::BuildStatusBar()
     bar->setObjectName(QStringLiteral("StatusBar"));
     bar->setSizeGripEnabled(true);
     auto fixedLabel = [bar](const QString& text, int width, const char* name) {
-        auto* label = new QLabel(text, bar);
+        auto* label = new TStatusLabel(text, width, bar);
         label->setObjectName(QString::fromLatin1(name));
-        label->setMinimumWidth(width);
         bar->addWidget(label);
         return label;
     };
     auto progress = [bar](const char* name) {
-        auto* progressBar = new QProgressBar(bar);
+        auto* progressBar = new TStatusProgressBar(bar);
         progressBar->setObjectName(QString::fromLatin1(name));
         progressBar->setRange(0, 100);
         progressBar->setValue(0);
-        progressBar->setFixedWidth(200);
-        progressBar->setMaximumHeight(17);
-        bar->addWidget(progressBar);
+        progressBar->setMaximumWidth(kProgressBarWidth);
+        // Stretched like the "Current Page:" pane, so on a narrow bar the three give way alike.
+        bar->addWidget(progressBar, 1);
         return progressBar;
     };
     // A long task name is shortened at its end, with the whole name as tooltip.
-    auto* taskField = new TElidedLabel(QStringLiteral("Task: "), bar);
+    auto* taskField = new TTaskFieldLabel(QStringLiteral("Task: "), bar);
     taskField->SetElideMode(Qt::ElideRight);
     taskField->setObjectName(QStringLiteral("TaskField"));
-    taskField->setMinimumWidth(150);
-    taskField->setMaximumWidth(260);
+    taskField->setMaximumWidth(kTaskFieldMaxWidth);
     bar->addWidget(taskField);
     m_taskField = taskField;
     m_taskField->setTextFormat(Qt::PlainText);   // task names and page addresses are shown as typed
@@ -236,10 +314,9 @@ void TMainForm::BuildStatusBar()
     bar->addWidget(m_downloadsPane);
     // The address is shortened in the middle, so its host and its end stay visible; the
     // tooltip holds it whole.
-    m_currentPage = new TElidedLabel(QStringLiteral("Current Page:"), bar);
+    m_currentPage = new TCurrentPageLabel(QStringLiteral("Current Page:"), bar);
     m_currentPage->setObjectName(QStringLiteral("CurrentPageField"));
     m_currentPage->setTextFormat(Qt::PlainText);
-    m_currentPage->setMinimumWidth(50);
     bar->addWidget(m_currentPage, 1);
 }
 

@@ -120,6 +120,7 @@ TOutputPanel::TOutputPanel(TResultLists& lists, const TPaths& paths, std::functi
 QToolBar* TOutputPanel::BuildToolBar()
 {
     auto* bar = new QToolBar(this);
+    m_toolBar = bar;
     bar->setObjectName(QStringLiteral("OutputToolBar"));
     bar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     bar->setIconSize(QSize(20, 20));
@@ -135,6 +136,7 @@ QToolBar* TOutputPanel::BuildToolBar()
     m_viewButton = new QToolButton(bar);
     m_viewButton->setObjectName(QStringLiteral("ViewButton"));
     m_viewButton->setText(QStringLiteral("View"));
+    m_viewButton->setToolTip(QStringLiteral("View"));
     m_viewButton->setIcon(CommandIcon(TIconKind::View));
     m_viewButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     m_viewButton->setMenu(menu);
@@ -156,6 +158,38 @@ QToolBar* TOutputPanel::BuildToolBar()
     connect(openImage, &QAction::triggered, this,
             [this] { TMessages::RunCommand(this, [this] { OpenSelectedImage(); }); });
     return bar;
+}
+
+void TOutputPanel::FitToolBar()
+{
+    if (!m_toolBar)
+        return;
+    if (m_captionedWidth == 0) {
+        m_toolBar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        m_viewButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        m_captionedWidth = m_toolBar->sizeHint().width();
+    }
+    const Qt::ToolButtonStyle style =
+        m_captionedWidth <= width() ? Qt::ToolButtonTextBesideIcon : Qt::ToolButtonIconOnly;
+    if (m_toolBar->toolButtonStyle() != style) {
+        m_toolBar->setToolButtonStyle(style);
+        m_viewButton->setToolButtonStyle(style);
+    }
+}
+
+void TOutputPanel::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    FitToolBar();
+}
+
+void TOutputPanel::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
+        m_captionedWidth = 0;
+        FitToolBar();
+    }
 }
 
 QAbstractItemView* TOutputPanel::View(int tab) const

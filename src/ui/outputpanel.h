@@ -50,16 +50,23 @@ protected:
     /** A double click anywhere on the Images list opens the selected picture, also on an
      *  empty list or beside the thumbnails (which then say why nothing opens). */
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     QToolBar* BuildToolBar();
+    /** Captions beside the icons where they fit, the icons alone (captions as tooltips) where
+     *  not, so that no command hides behind the tool bar's overflow button. */
+    void FitToolBar();
     void OnImageSelectionChanged();
 
     TResultLists& m_lists;
     const TPaths& m_paths;
     std::function<QString()> m_currentTaskName;
     QTabWidget* m_tabs = nullptr;
+    QToolBar* m_toolBar = nullptr;
     QToolButton* m_viewButton = nullptr;
+    int m_captionedWidth = 0;   // the tool bar's width with captions; 0: measure again
     QListView* m_imagesView = nullptr;
     TImagesModel* m_imagesModel = nullptr;
     TResultTableModel* m_tableModels[ResultTabCount] = {};

@@ -4,6 +4,9 @@
 #include "task/programsettings.h"
 #include "ui/aboutunit.h"
 #include "ui/elidedlabel.h"
+#include "ui/livestate.h"
+#include "ui/mainunit.h"
+#include "ui/outputpanel.h"
 #include "ui/settingunit.h"
 #include "ui/summarypanel.h"
 #include "ui/taskunit.h"
@@ -14,8 +17,12 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QTableWidget>
+#include <QToolBar>
+#include <QToolButton>
 #include <QTemporaryDir>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -250,6 +257,111 @@ private slots:
         QVERIFY(name->IsElided());
         QCOMPARE(name->toolTip(), name->text());
         QVERIFY(name->ShownText().startsWith(QStringLiteral("Task Name: ")));
+    }
+
+    void statusBarFitsTheScreenWidth_data()
+    {
+        QTest::addColumn<int>("screenWidth");
+        QTest::addColumn<double>("scale");
+        QTest::newRow("1024 px, 100 %") << 1024 << 1.0;
+        QTest::newRow("1024 px, 150 %") << 1024 << 1.5;
+        QTest::newRow("1920 px, 150 %") << 1920 << 1.5;
+    }
+
+    void statusBarFitsTheScreenWidth()
+    {
+        QFETCH(int, screenWidth);
+        QFETCH(double, scale);
+        TUiRecorder ui;
+        const TFontScale font(scale);
+        QTemporaryDir dir;
+        const TPaths paths(dir.path());
+        TMainForm form(paths.ProgramFolder(), std::make_unique<TFakeBrowser>());
+        form.resize(screenWidth, 700);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QCOMPARE(form.width(), screenWidth);
+
+        // Busy counts and a long address: the captions stay whole, the address gives way.
+        const QString address = QStringLiteral("Current Page: http://www.example.test/") + QString(300, u'a')
+                              + QStringLiteral("/page.html");
+        form.SetCurrentPage(address);
+        form.DownloadsPane()->setText(DownloadsPaneText(1234, 5678, 12));
+        QStatusBar* bar = form.statusBar();
+        QTRY_COMPARE(bar->width(), screenWidth);
+        QApplication::processEvents();
+        QApplication::processEvents();
+
+        for (const char* name : {"SearchProgressLabel", "DownloadProgressLabel", "DownloadsPane"}) {
+            auto* label = bar->findChild<QLabel*>(QString::fromLatin1(name));
+            QVERIFY2(label->width() >= label->sizeHint().width(),
+                     qPrintable(QStringLiteral("%1 is %2 wide, needs %3; bar min %4")
+                                    .arg(QLatin1String(name)).arg(label->width()).arg(label->sizeHint().width())
+                                    .arg(bar->minimumSizeHint().width())));
+        }
+        for (const char* name : {"SearchProgress", "DownloadProgress"}) {
+            auto* progress = bar->findChild<QProgressBar*>(QString::fromLatin1(name));
+            QVERIFY2(progress->width() >= progress->minimumSizeHint().width(), name);
+            QVERIFY2(progress->width() <= 200, name);
+            QVERIFY2(progress->height() >= progress->fontMetrics().height(), name);
+            // The percentage shows whole or not at all.
+            const int text = progress->fontMetrics().horizontalAdvance(QStringLiteral("100%"));
+            QVERIFY2(!progress->isTextVisible() || progress->width() >= text + 12, name);
+            if (screenWidth >= 1920) {
+                QCOMPARE(progress->width(), 200);
+                QVERIFY(progress->isTextVisible());
+            }
+        }
+        TElidedLabel* page = form.CurrentPageField();
+        QVERIFY(page->width() >= page->minimumSizeHint().width());
+        QVERIFY(page->IsElided());
+        QVERIFY(page->ShownText().startsWith(screenWidth >= 1920 ? QStringLiteral("Current Page: http")
+                                                                 : QStringLiteral("Cur")));
+        QVERIFY(page->ShownText().endsWith(screenWidth >= 1920 ? QStringLiteral("page.html") : QStringLiteral("tml")));
+        QCOMPARE(page->toolTip(), address);
+
+        // The fields lie side by side within the bar, left to right in their order.
+        int right = 0;
+        for (const char* name : {"TaskField", "SearchProgressLabel", "SearchProgress", "DownloadProgressLabel",
+                                 "DownloadProgress", "DownloadsPane", "CurrentPageField"}) {
+            auto* field = bar->findChild<QWidget*>(QString::fromLatin1(name));
+            QVERIFY2(field && field->isVisible(), name);
+            QVERIFY2(field->x() >= right, name);
+            QVERIFY2(bar->rect().contains(field->geometry()), name);
+            right = field->geometry().right() + 1;
+        }
+        QCOMPARE(FindClipping(bar), QString());
+    }
+
+    void outputToolBarNeverHidesACommand()
+    {
+        const TFontScale font(1.5);
+        QTemporaryDir dir;
+        const TPaths paths(dir.path());
+        TResultLists lists;
+        TOutputPanel panel(lists, paths, [] { return QString(); });
+        panel.resize(1200, 400);
+        panel.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&panel));
+        auto* bar = panel.findChild<QToolBar*>(QStringLiteral("OutputToolBar"));
+        QTRY_COMPARE(bar->toolButtonStyle(), Qt::ToolButtonTextBesideIcon);
+
+        // Too narrow for the captions: the icons alone, every command still on the bar.
+        panel.resize(bar->sizeHint().width() - 40, 400);
+        QTRY_COMPARE(bar->toolButtonStyle(), Qt::ToolButtonIconOnly);
+        QCOMPARE(panel.ViewButton()->toolButtonStyle(), Qt::ToolButtonIconOnly);
+        for (QAction* action : bar->actions()) {
+            if (action->isSeparator())
+                continue;
+            QWidget* button = bar->widgetForAction(action);
+            QVERIFY2(button, qPrintable(action->text()));
+            QTRY_VERIFY2(button->isVisible(), qPrintable(action->text()));
+            QVERIFY(bar->rect().contains(button->geometry()));
+        }
+        QCOMPARE(panel.ViewButton()->toolTip(), QStringLiteral("View"));
+
+        panel.resize(1200, 400);
+        QTRY_COMPARE(bar->toolButtonStyle(), Qt::ToolButtonTextBesideIcon);
     }
 
     void elidedLabelKeepsBothEndsOfAnAddress()

@@ -1,0 +1,184 @@
+// A whole run on the real Qt WebEngine through the harvesting engine: the start page is a logon
+// page that sets an HttpOnly session cookie, and the pictures of the page it links to answer 403
+// without that cookie. With the browser's session shared, every picture arrives whole; without
+// it, the files stay empty and the record says why.
+#include "crawl/crawldriver.h"
+#include "crawl/webengine/webenginebrowser.h"
+#include "download/downloadrecord.h"
+#include "engine/harvester.h"
+#include "host/eventpump.h"
+#include "host/frontend.h"
+#include "task/paths.h"
+#include "task/taskfile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <atomic>
+#include <thread>
+
+namespace {
+
+/** The front end of the run: no logon pause (nobody to log on), messages kept. */
+class TRunHost : public TFrontEnd
+{
+public:
+    QStringList Messages;
+    void ShowMessage(const QString& text) override { Messages.append(text); }
+    bool CanPauseForLogon() const override { return false; }
+};
+
+/** Bytes each picture answers with once the visitor is logged on. */
+std::string PictureBytes(const std::string& name)
+{
+    return "GIF89a picture " + name;
+}
+
+/** The members' site on 127.0.0.1: "/logon.html" sets the HttpOnly session cookie and links to
+ *  "/gallery.html"; "/pic/N.gif" answers 403 unless the request carries that cookie. */
+class TMembersSite
+{
+public:
+    TMembersSite()
+    {
+        m_server.Get("/logon.html", [](const httplib::Request&, httplib::Response& res) {
+            res.set_header("Set-Cookie", "sid=granted; Path=/; HttpOnly");
+            res.set_content("<body>Welcome back. <a href='/gallery.html'>Your pictures</a></body>",
+                            "text/html; charset=utf-8");
+        });
+        m_server.Get("/gallery.html", [](const httplib::Request&, httplib::Response& res) {
+            res.set_content("<body><img src='/pic/1.gif' width='40' height='30' alt='one'>"
+                            "<img src='/pic/2.gif' width='40' height='30' alt='two'>"
+                            "<a href='/pic/3.gif'>three</a></body>",
+                            "text/html; charset=utf-8");
+        });
+        m_server.Get(R"(/pic/(\w+)\.gif)", [this](const httplib::Request& req, httplib::Response& res) {
+            ++PictureRequests;
+            if (req.get_header_value("Cookie").find("sid=granted") == std::string::npos) {
+                res.status = 403;
+                res.set_content("log on first", "text/html");
+                return;
+            }
+            res.set_content(PictureBytes(req.matches[1].str()), "image/gif");
+        });
+        m_port = m_server.bind_to_any_port("127.0.0.1");
+        if (m_port > 0)
+            m_thread = std::thread([this] { m_server.listen_after_bind(); });
+        while (m_port > 0 && !m_server.is_running())
+            std::this_thread::yield();
+    }
+    ~TMembersSite()
+    {
+        if (m_thread.joinable()) {
+            m_server.stop();
+            m_thread.join();
+        }
+    }
+    TMembersSite(const TMembersSite&) = delete;
+    TMembersSite& operator=(const TMembersSite&) = delete;
+
+    bool Serving() const { return m_port > 0; }
+    QString Url(const char* path) const
+    {
+        return QStringLiteral("http://127.0.0.1:%1%2").arg(m_port).arg(QLatin1String(path));
+    }
+
+    std::atomic<int> PictureRequests{0};
+
+private:
+    httplib::Server m_server;
+    std::thread m_thread;
+    int m_port = 0;
+};
+
+class WebEngineLogonDownloadTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        m_paths = std::make_unique<TPaths>(m_dir.path());
+        ASSERT_TRUE(m_site.Serving());
+
+        TTaskItem task;
+        task.TaskName = QStringLiteral("Members");
+        task.TaskThread = 2;
+        task.StartURL = m_site.Url("/logon.html");
+        task.FollowedLink = 1;
+        task.PageLocation = PageLocationSameSite;
+        task.check2 = true;
+        task.ImageLinkBool = true;
+        SaveTaskFile(task, *m_paths);
+    }
+
+    /** One run of the task with its downloads, on a browser with its own persistent profile. */
+    void Run(bool shareSession)
+    {
+        TWebEngineBrowser browser(m_paths->BrowserProfileFolder());
+        THarvester harvester(*m_paths, browser, m_host, &m_pump);
+        harvester.ReadProgramSettings(); // no file: sharing is on
+        ASSERT_TRUE(harvester.ProgramSettings().ShareBrowserSession);
+        harvester.ProgramSettings().ShareBrowserSession = shareSession;
+        harvester.SelectTask(QStringLiteral("Members"));
+        harvester.RunTask(QStringLiteral("Members"));
+        ASSERT_TRUE(m_host.Messages.contains(TCrawlDriver::CompletedMessage)) << m_host.Messages.join('|').toStdString();
+        // The pump waits for the next event (a worker's end, a timer tick), so this never spins.
+        const qint64 deadline = m_pump.NowMs() + 60'000;
+        while (!harvester.DownloadsIdle() && m_pump.NowMs() < deadline)
+            m_pump.ProcessMessages();
+        ASSERT_TRUE(harvester.DownloadsIdle());
+    }
+
+    QByteArray Image(const QString& name) const
+    {
+        QFile file(m_paths->ImagesFolder(QStringLiteral("Members")) + '/' + name);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    }
+    QStringList Images() const
+    {
+        return QDir(m_paths->ImagesFolder(QStringLiteral("Members"))).entryList(QDir::Files, QDir::Name);
+    }
+    QList<TDownloadEntry> Record() const { return TDownloadRecord(m_paths->TaskFolder(QStringLiteral("Members"))).Entries(); }
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<TPaths> m_paths;
+    TMembersSite m_site;
+    TRunHost m_host;
+    TEventLoopPump m_pump;
+};
+
+TEST_F(WebEngineLogonDownloadTest, TheLogonCookieOfTheCrawlReachesEveryPictureDownload)
+{
+    Run(true);
+    EXPECT_EQ(Images(), (QStringList{"1.gif", "2.gif", "3.gif"}));
+    for (const char* name : {"1", "2", "3"})
+        EXPECT_EQ(Image(QStringLiteral("%1.gif").arg(QLatin1String(name))),
+                  QByteArray::fromStdString(PictureBytes(name))) << name;
+    const QList<TDownloadEntry> record = Record();
+    ASSERT_EQ(record.size(), 3);
+    for (const TDownloadEntry& entry : record) {
+        EXPECT_TRUE(entry.Succeeded()) << entry.URL.toStdString() << ' ' << entry.Outcome().toStdString();
+        EXPECT_EQ(entry.Referrer, m_site.Url("/gallery.html"));
+    }
+    // The browser loads no pictures by default: every request came from the downloads.
+    EXPECT_EQ(m_site.PictureRequests.load(), 3);
+}
+
+TEST_F(WebEngineLogonDownloadTest, WithoutTheSharedSessionThePicturesStayEmpty)
+{
+    Run(false);
+    EXPECT_EQ(Images(), (QStringList{"1.gif", "2.gif", "3.gif"}));
+    for (const QString& name : Images())
+        EXPECT_EQ(Image(name), QByteArray()) << name.toStdString();
+    const QList<TDownloadEntry> record = Record();
+    ASSERT_EQ(record.size(), 3);
+    for (const TDownloadEntry& entry : record) {
+        EXPECT_FALSE(entry.Succeeded()) << entry.URL.toStdString();
+        EXPECT_EQ(entry.Outcome(), QStringLiteral("403"));
+    }
+}
+
+} // namespace
