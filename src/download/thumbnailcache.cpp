@@ -1,5 +1,6 @@
 #include "download/thumbnailcache.h"
 
+#include <QBuffer>
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
@@ -7,10 +8,11 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QImageWriter>
-#include <QSaveFile>
+#include <QTemporaryFile>
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 #ifndef PAGEMINT_VERSION
@@ -253,15 +255,37 @@ bool TThumbnailCache::Write(const QString& folder, const QString& path, QImage i
     }
     image.setText(QStringLiteral("Software"), QStringLiteral("Pagemint"));
 
-    // The entry appears complete or not at all: readers in other programs never see half a file.
-    QSaveFile file(folder + u'/' + EntryName(path));
-    if (!file.open(QIODevice::WriteOnly))
+    QByteArray png;
+    {
+        QBuffer buffer(&png);
+        if (!buffer.open(QIODevice::WriteOnly))
+            return false;
+        QImageWriter writer(&buffer, "png");
+        // Qt maps 0..100 onto zlib's levels 0..9: 20 is level 1. A photo's thumbnail hardly
+        // compresses further at higher levels (about a fifth smaller), while each level costs
+        // as much time as decoding a camera picture reduced.
+        writer.setCompression(20);
+        if (!writer.write(image))
+            return false;
+    }
+
+    // The entry appears complete or not at all: it is written under a temporary name in the
+    // same folder (mode 0600) and renamed over the old entry, so readers in other programs never
+    // see half a file. It is not forced to disk first: after a crash an entry may be empty or
+    // cut short, which every reader takes as no entry and makes again.
+    QTemporaryFile file(folder + QStringLiteral("/.pagemint-XXXXXX.tmp"));
+    if (!file.open())
         return false;
-    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    QImageWriter writer(&file, "png");
-    if (!writer.write(image)) {
-        file.cancelWriting();
+    const QString temporary = file.fileName();
+    if (file.write(png) != png.size() || !file.flush()) {
+        file.close();
         return false;
     }
-    return file.commit();
+    file.close();
+    if (file.error() != QFileDevice::NoError)
+        return false;
+    if (std::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(folder + u'/' + EntryName(path)).constData()) != 0)
+        return false;
+    file.setAutoRemove(false);
+    return true;
 }

@@ -29,8 +29,8 @@ struct TCachedThumbnail
  * picture's own size, from which the tile's geometry follows; entries written by other programs
  * without them are taken at their own proportions.
  *
- * Writing is atomic (a temporary file in the same folder, then a rename), files are created with
- * mode 0600 and folders with 0700. Every write failure (an unwritable or missing folder, a full
+ * Writing is atomic (a temporary file in the same folder, then a rename; not synced to disk, as
+ * a lost entry is only made again), files are created with mode 0600 and folders with 0700. Every write failure (an unwritable or missing folder, a full
  * disk) is reported as false and nothing else: the cache is a help, never a condition.
  * Writing can be switched off; lookups still happen.
  *
@@ -41,7 +41,7 @@ class TThumbnailCache
 {
 public:
     /** The largest side of a "normal" thumbnail. */
-    static constexpr int NormalSize = 128;
+    static constexpr int NormalSize = TImageDecoder::NormalEntrySize;
 
     enum class TLookup {
         Miss,   // no entry for the file as it is now (none, stale, unreadable, or the file is gone)
