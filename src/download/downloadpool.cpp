@@ -100,12 +100,15 @@ void TDownloadPool::WorkerEnded()
         ++m_endedSinceWait;
     }
     m_waitCondition.notify_all();
-    if (!m_shuttingDown.load()) {
-        QMetaObject::invokeMethod(this, [this] {
-            if (!m_closing)
-                emit SlotFreed();
-        }, Qt::QueuedConnection);
-    }
+    // Named, without captured state: nothing but the wake-up crosses the threads here.
+    if (!m_shuttingDown.load())
+        QMetaObject::invokeMethod(this, "EmitSlotFreed", Qt::QueuedConnection);
+}
+
+void TDownloadPool::EmitSlotFreed()
+{
+    if (!m_closing)
+        emit SlotFreed();
 }
 
 void TDownloadPool::StopRetrying()

@@ -80,6 +80,8 @@ private:
     Q_INVOKABLE void RunFinishCalls();
     /** Joins and deletes the workers that have ended. UI thread. */
     Q_INVOKABLE void ReapEnded();
+    /** SlotFreed, unless the pool is closing. UI thread. */
+    Q_INVOKABLE void EmitSlotFreed();
     void FinishDownload(const TDownloadJob& job, const TDownloadResult& result);
 
     std::atomic<qint32>& m_runningDownloads;

@@ -4,6 +4,8 @@
 #include <QTemporaryDir>
 #include <gmock/gmock.h>
 
+#include "support/sanitizeroptions.h"
+
 int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
