@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QScopeGuard>
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <vector>
@@ -62,11 +63,72 @@ void PutGifPixel(int index, const ColorMapObject* map, int transparent, QRgb* ou
 
 } // namespace
 
+/**
+ * libjpeg's data source over an open file, read in large blocks. libjpeg-turbo decodes the
+ * Huffman codes of a block row with its fast path only while several kilobytes of input are at
+ * hand; the stock file source refills 4 KB at a time, which keeps it on the slow path most of
+ * the time. This source hands over up to BufferSize bytes per refill instead.
+ */
+struct TJpegSource
+{
+    static constexpr size_t BufferSize = 256 * 1024;
+
+    jpeg_source_mgr Base; // first, so that the source can be found from cinfo->src
+    std::FILE* File = nullptr;
+    bool StartOfFile = true;
+    std::vector<JOCTET> Buffer;
+};
+
+namespace {
+
+void JpegSourceInit(j_decompress_ptr info)
+{
+    reinterpret_cast<TJpegSource*>(info->src)->StartOfFile = true;
+}
+
+boolean JpegSourceFill(j_decompress_ptr info)
+{
+    auto* source = reinterpret_cast<TJpegSource*>(info->src);
+    size_t count = std::fread(source->Buffer.data(), 1, source->Buffer.size(), source->File);
+    if (count == 0) {
+        // The same as the stock source: an empty file is an error, a file that ends early a
+        // warning (which JpegEmitMessage turns into a failure), with an end marker supplied.
+        if (source->StartOfFile)
+            ERREXIT(info, JERR_INPUT_EMPTY);
+        WARNMS(info, JWRN_JPEG_EOF);
+        source->Buffer[0] = 0xFF;
+        source->Buffer[1] = JPEG_EOI;
+        count = 2;
+    }
+    source->Base.next_input_byte = source->Buffer.data();
+    source->Base.bytes_in_buffer = count;
+    source->StartOfFile = false;
+    return TRUE;
+}
+
+void JpegSourceSkip(j_decompress_ptr info, long count)
+{
+    if (count <= 0)
+        return;
+    jpeg_source_mgr* source = info->src;
+    while (size_t(count) > source->bytes_in_buffer) {
+        count -= long(source->bytes_in_buffer);
+        (void)(*source->fill_input_buffer)(info);
+    }
+    source->next_input_byte += count;
+    source->bytes_in_buffer -= size_t(count);
+}
+
+void JpegSourceTerm(j_decompress_ptr) {}
+
+} // namespace
+
 struct TImageDecoder::TJpeg
 {
     jpeg_decompress_struct Info;
     TJpegErrorManager Error;
     jpeg_progress_mgr Progress;
+    TJpegSource Source;
     bool Created = false;
 };
 
@@ -97,7 +159,7 @@ struct TJpegStart
     bool AdobeInverted = false;
 };
 
-bool JpegStart(jpeg_decompress_struct* info, TJpegErrorManager* error, std::FILE* file, TJpegStart* start)
+bool JpegStart(jpeg_decompress_struct* info, TJpegErrorManager* error, TJpegSource* source, TJpegStart* start)
 {
     if (setjmp(error->Jump)) {
         jpeg_abort_decompress(info);
@@ -105,7 +167,9 @@ bool JpegStart(jpeg_decompress_struct* info, TJpegErrorManager* error, std::FILE
     }
     info->mem->max_memory_to_use = TImageDecoder::MaxJpegWorkingMemory;
     error->Base.num_warnings = 0;
-    jpeg_stdio_src(info, file);
+    source->Base.next_input_byte = nullptr;
+    source->Base.bytes_in_buffer = 0;
+    info->src = &source->Base;
     if (jpeg_read_header(info, TRUE) != JPEG_HEADER_OK || info->image_width == 0 || info->image_height == 0) {
         jpeg_abort_decompress(info);
         return false;
@@ -119,12 +183,12 @@ bool JpegStart(jpeg_decompress_struct* info, TJpegErrorManager* error, std::FILE
     info->do_fancy_upsampling = FALSE;
     info->do_block_smoothing = FALSE;
 
-    const QSize area = TImageDecoder::PictureArea(QSize(int(start->FullWidth), int(start->FullHeight)));
+    const QSize need = TImageDecoder::ReducedSizeNeeded(QSize(int(start->FullWidth), int(start->FullHeight)));
     for (unsigned num = 1; num <= 8; ++num) {
         info->scale_num = num;
         info->scale_denom = 8;
         jpeg_calc_output_dimensions(info);
-        if (info->output_width >= unsigned(area.width()) && info->output_height >= unsigned(area.height()))
+        if (info->output_width >= unsigned(need.width()) && info->output_height >= unsigned(need.height()))
             break;
     }
     if (qint64(info->output_width) * qint64(info->output_height) > TImageDecoder::MaxDecodedPixels) {
@@ -176,6 +240,14 @@ bool JpegReadRows(jpeg_decompress_struct* info, TJpegErrorManager* error, uchar*
 
 TImageDecoder::TImageDecoder() : m_jpeg(std::make_unique<TJpeg>())
 {
+    TJpegSource& source = m_jpeg->Source;
+    source.Base.init_source = &JpegSourceInit;
+    source.Base.fill_input_buffer = &JpegSourceFill;
+    source.Base.skip_input_data = &JpegSourceSkip;
+    source.Base.resync_to_restart = &jpeg_resync_to_restart;
+    source.Base.term_source = &JpegSourceTerm;
+    source.Base.next_input_byte = nullptr;
+    source.Base.bytes_in_buffer = 0;
     m_jpeg->Created = JpegCreate(&m_jpeg->Info, &m_jpeg->Error, &m_jpeg->Progress);
 }
 
@@ -210,6 +282,21 @@ QSize TImageDecoder::PictureArea(QSize fullSize)
     return QSize(int(w * 64 / h), 63);
 }
 
+QSize TImageDecoder::ReducedSizeNeeded(QSize fullSize)
+{
+    const qint64 w = fullSize.width();
+    const qint64 h = fullSize.height();
+    if (w <= 0 || h <= 0)
+        return QSize();
+    const QSize area = PictureArea(fullSize);
+    const qint64 longSide = std::max(w, h);
+    QSize entry = fullSize;
+    if (longSide > NormalEntrySize)
+        entry = QSize(int(std::max<qint64>(1, w * NormalEntrySize / longSide)),
+                      int(std::max<qint64>(1, h * NormalEntrySize / longSide)));
+    return area.expandedTo(entry);
+}
+
 bool TImageDecoder::Decode(const QString& path, TDecodedPicture& picture)
 {
     switch (KindOf(path)) {
@@ -228,10 +315,18 @@ bool TImageDecoder::DecodeJpeg(const QString& path, TDecodedPicture& picture)
     if (!file)
         return false;
     const auto closeFile = qScopeGuard([file] { std::fclose(file); });
+    std::setvbuf(file, nullptr, _IONBF, 0); // the source reads in large blocks of its own
+
+    // The read buffer is taken on first use and kept, like the decompressor, for the next file.
+    TJpegSource& source = m_jpeg->Source;
+    if (source.Buffer.empty())
+        source.Buffer.resize(TJpegSource::BufferSize);
+    source.File = file;
+    const auto detach = qScopeGuard([&source] { source.File = nullptr; });
 
     jpeg_decompress_struct* info = &m_jpeg->Info;
     TJpegStart start;
-    if (!JpegStart(info, &m_jpeg->Error, file, &start))
+    if (!JpegStart(info, &m_jpeg->Error, &source, &start))
         return false;
     QImage image(int(info->output_width), int(info->output_height), QImage::Format_RGB32);
     if (image.isNull()) {

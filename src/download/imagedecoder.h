@@ -23,14 +23,15 @@ struct TDecodedPicture
  * Memory bounds of one decode:
  *  - the work bitmap holds at most MaxDecodedPixels (32 megapixels, 128 MB at 4 bytes a pixel),
  *    checked against the header before any pixel memory is allocated;
- *  - a JPEG is decoded at the smallest DCT scale (1/8 .. 8/8) whose result still covers the
- *    thumbnail's picture area, and libjpeg's own working memory is capped at
- *    MaxJpegWorkingMemory (512 MB; progressive files keep all coefficients in memory);
+ *  - a JPEG is decoded at the smallest DCT scale (1/8 .. 8/8) whose result still covers
+ *    ReducedSizeNeeded (the tile's picture area and the shared cache's "normal" entry), so
+ *    that neither is drawn from fewer pixels than it shows; libjpeg's own working memory is
+ *    capped at MaxJpegWorkingMemory (512 MB; progressive files keep all coefficients in memory);
  *  - a JPEG of more than MaxJpegScans scans is refused: every scan of a progressive file is
  *    another pass over the whole picture, and a hostile file can repeat scans without end.
  *
- * One instance is reused for every file (the JPEG decompressor is kept between files).
- * Not thread-safe; the gallery uses it on the UI thread.
+ * One instance is reused for every file (the JPEG decompressor and its 256 KB read buffer are
+ * kept between files). Not thread-safe: one instance per thread.
  */
 class TImageDecoder
 {
@@ -38,6 +39,8 @@ public:
     static constexpr qint64 MaxDecodedPixels = 32LL * 1024 * 1024;
     static constexpr long MaxJpegWorkingMemory = 512L * 1024 * 1024;
     static constexpr int MaxJpegScans = 500;
+    /** The longest side of the shared thumbnail cache's "normal" entries. */
+    static constexpr int NormalEntrySize = 128;
 
     enum class Kind { Jpeg, Gif, Bmp };
     /** The decoder a path gets by its extension. */
@@ -57,6 +60,9 @@ public:
     /** The size a picture of the given dimensions is drawn at inside the thumbnail:
      *  63 x (H x 64 div W) for landscape, (W x 64 div H) x 63 otherwise. */
     static QSize PictureArea(QSize fullSize);
+    /** The least size a reduced decode must have: PictureArea, and the picture scaled to fit
+     *  NormalEntrySize x NormalEntrySize (never enlarged). Empty for an empty fullSize. */
+    static QSize ReducedSizeNeeded(QSize fullSize);
 
 private:
     struct TJpeg;

@@ -29,8 +29,8 @@ struct TCachedThumbnail
  * picture's own size, from which the tile's geometry follows; entries written by other programs
  * without them are taken at their own proportions.
  *
- * Writing is atomic (a temporary file in the same folder, then a rename), files are created with
- * mode 0600 and folders with 0700. Every write failure (an unwritable or missing folder, a full
+ * Writing is atomic (a temporary file in the same folder, then a rename; not synced to disk, as
+ * a lost entry is only made again), files are created with mode 0600 and folders with 0700. Every write failure (an unwritable or missing folder, a full
  * disk) is reported as false and nothing else: the cache is a help, never a condition.
  * Writing can be switched off; lookups still happen.
  *
@@ -41,7 +41,7 @@ class TThumbnailCache
 {
 public:
     /** The largest side of a "normal" thumbnail. */
-    static constexpr int NormalSize = 128;
+    static constexpr int NormalSize = TImageDecoder::NormalEntrySize;
 
     enum class TLookup {
         Miss,   // no entry for the file as it is now (none, stale, unreadable, or the file is gone)
@@ -72,14 +72,33 @@ public:
     /** Looks the file up: "normal" first, then "large", then this program's fail entry. */
     TLookup Lookup(const QString& path, TCachedThumbnail& thumbnail) const;
 
-    /** Writes the "normal" entry of a decoded file (the picture scaled to fit 128 x 128 unless
-     *  it is smaller). False when writing is off, the file is gone or the write failed. */
+    /** A "normal" entry made ready from a decoded file, to be written later: the picture scaled
+     *  to fit 128 x 128 (unless it is smaller), and the file's key values when it was made. */
+    struct TEntry
+    {
+        QString Path;
+        QImage Image;
+        QSize FullSize;
+        QByteArray Uri;
+        qint64 MTime = 0;
+        qint64 FileSize = 0;
+    };
+    /** Makes the entry of a decoded file ready; false when writing is off, the picture is
+     *  empty or the file is gone. */
+    bool PrepareEntry(const QString& path, const TDecodedPicture& picture, TEntry& entry) const;
+    /** Writes a prepared entry; false when writing is off, the file has changed or gone since
+     *  the entry was made (the entry would describe a picture the file no longer holds), or
+     *  the write failed. */
+    bool StoreEntry(const TEntry& entry) const;
+
+    /** Writes the "normal" entry of a decoded file at once (PrepareEntry, then StoreEntry).
+     *  False when writing is off, the file is gone or the write failed. */
     bool Store(const QString& path, const TDecodedPicture& picture) const;
     /** Writes this program's fail entry of a file that did not decode. */
     bool StoreFailure(const QString& path) const;
 
 private:
-    bool Write(const QString& folder, const QString& path, QImage image, QSize fullSize) const;
+    bool Write(const QString& folder, const TEntry& identity, QImage image, QSize fullSize) const;
 
     QString m_base;
     std::atomic<bool> m_writeEnabled;

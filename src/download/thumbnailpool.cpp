@@ -35,9 +35,11 @@ struct TThumbnailPool::TShared
 namespace {
 
 /** The tile of one picture, from the cache or from the file; null when it does not decode.
- *  wanted is asked before the expensive decode, so that cancelled work stops early. */
+ *  wanted is asked before the expensive decode, so that cancelled work stops early. With
+ *  deferred given, a new cache entry is only made ready there (Path set) instead of written. */
 template <typename TWanted>
-QImage MakeTileOf(const TThumbnailCache* cache, const QString& path, QRgb face, TWanted wanted, bool& skipped)
+QImage MakeTileOf(const TThumbnailCache* cache, const QString& path, QRgb face, TWanted wanted, bool& skipped,
+                  TThumbnailCache::TEntry* deferred)
 {
     if (cache) {
         TCachedThumbnail cached;
@@ -67,8 +69,14 @@ QImage MakeTileOf(const TThumbnailCache* cache, const QString& path, QRgb face, 
         return QImage();
     }
     QImage tile = MakeThumbnail(picture.Image, picture.FullSize, face);
-    if (!tile.isNull() && cache && cache->WriteEnabled() && !cache->Store(path, picture))
-        qCDebug(lcThumbnails) << "no cache entry written for" << path;
+    if (!tile.isNull() && cache && cache->WriteEnabled()) {
+        if (deferred) {
+            if (!cache->PrepareEntry(path, picture, *deferred))
+                deferred->Path.clear();
+        } else if (!cache->Store(path, picture)) {
+            qCDebug(lcThumbnails) << "no cache entry written for" << path;
+        }
+    }
     return tile; // the decoded picture ends here
 }
 
@@ -101,6 +109,7 @@ quint64 TThumbnailPool::StartBatch(const QStringList& paths)
     m_batch = batch;
     m_batchCount = int(paths.size());
     m_batchNext = 0;
+    m_batchEntriesPending = 0;
     m_shared->Batch.store(batch);
     if (paths.isEmpty()) {
         QMetaObject::invokeMethod(this, [this, batch] { ReleaseBatch(batch); }, Qt::QueuedConnection);
@@ -120,6 +129,7 @@ void TThumbnailPool::CancelBatch()
     m_batchWaiting.clear();
     m_batchCount = 0;
     m_batchNext = 0;
+    m_batchEntriesPending = 0;
 }
 
 quint64 TThumbnailPool::AddSingle(const QString& path)
@@ -145,23 +155,45 @@ void TThumbnailPool::Queue(quint64 batch, quint64 order, const QString& path)
             shared->Hook(path);
         TResult result{path, QImage()};
         bool skipped = false;
+        // The first tiles of a rebuild are what the user waits for: their cache entries are
+        // written after them, before the rest of the rebuild (see the priorities below).
+        const bool defer = batch != 0 && order < FirstTiles;
+        TThumbnailCache::TEntry entry;
         try {
-            result.Tile = MakeTileOf(shared->Cache, path, face, [&] { return shared->Wanted(batch, order); }, skipped);
+            result.Tile = MakeTileOf(
+                shared->Cache, path, face, [&] { return shared->Wanted(batch, order); }, skipped,
+                defer ? &entry : nullptr);
         } catch (const std::exception& error) {
             // Out of memory while drawing one picture: that picture is left out, the rest go on.
             qCWarning(lcThumbnails) << "thumbnail of" << path << "failed:" << error.what();
             result.Tile = QImage();
+            entry.Path.clear();
         }
         if (skipped)
             return;
+        result.EntryPending = !entry.Path.isEmpty();
         // Delivered on the pool's own thread; the destructor waits for the workers before the
         // object goes, and a queued call to a deleted object is dropped with it.
         QMetaObject::invokeMethod(
             this, [this, batch, order, result = std::move(result)]() mutable { Arrived(batch, order, std::move(result)); },
             Qt::QueuedConnection);
+        if (result.EntryPending)
+            m_threads.start(QRunnable::create([this, shared, batch, entry = std::move(entry)] {
+                                // A pool being destroyed drops the entries it has not written.
+                                if (shared->Batch.load() == Never)
+                                    return;
+                                if (!shared->Cache->StoreEntry(entry))
+                                    qCDebug(lcThumbnails) << "no cache entry written for" << entry.Path;
+                                // Posted after the tile's own result, so it is counted first.
+                                QMetaObject::invokeMethod(this, [this, batch] { EntryWritten(batch); },
+                                                          Qt::QueuedConnection);
+                            }),
+                            0);
     };
-    // Finished downloads go ahead of the rest of a long rebuild.
-    m_threads.start(QRunnable::create(std::move(job)), batch == 0 ? 1 : 0);
+    // Finished downloads go ahead of a rebuild, and the first tiles of a rebuild (with their
+    // cache entries, queued as they are made) ahead of its rest.
+    const int priority = batch == 0 ? 1 : (order < FirstTiles ? 0 : -1);
+    m_threads.start(QRunnable::create(std::move(job)), priority);
 }
 
 void TThumbnailPool::Arrived(quint64 batch, quint64 order, TResult result)
@@ -169,6 +201,8 @@ void TThumbnailPool::Arrived(quint64 batch, quint64 order, TResult result)
     if (batch != 0) {
         if (batch != m_batch)
             return;
+        if (result.EntryPending)
+            ++m_batchEntriesPending;
         m_batchWaiting.emplace(int(order), std::move(result));
         ReleaseBatch(batch);
     } else {
@@ -177,6 +211,14 @@ void TThumbnailPool::Arrived(quint64 batch, quint64 order, TResult result)
         m_singleWaiting.emplace(order, std::move(result));
         ReleaseSingles();
     }
+}
+
+void TThumbnailPool::EntryWritten(quint64 batch)
+{
+    if (batch != m_batch || m_batchEntriesPending <= 0)
+        return;
+    --m_batchEntriesPending;
+    ReleaseBatch(batch);
 }
 
 void TThumbnailPool::ReleaseBatch(quint64 batch)
@@ -188,7 +230,7 @@ void TThumbnailPool::ReleaseBatch(quint64 batch)
         const int index = m_batchNext++;
         emit TileReady(batch, index, node.mapped().Path, node.mapped().Tile);
     }
-    if (m_batch == batch && m_batchNext == m_batchCount) {
+    if (m_batch == batch && m_batchNext == m_batchCount && m_batchEntriesPending == 0) {
         m_batch = 0;
         m_shared->Batch.store(0);
         emit BatchFinished(batch);

@@ -20,7 +20,8 @@ class TThumbnailCache;
  *
  * Two streams of work:
  *  - a batch: the pictures of a folder, index 0..n-1. TileReady(batch, k, ...) comes only after
- *    TileReady for 0..k-1 of the same batch, then BatchFinished(batch). Starting a batch or
+ *    TileReady for 0..k-1 of the same batch, then BatchFinished(batch) once every tile is
+ *    delivered and the cache entries the batch made are written. Starting a batch or
  *    CancelBatch() drops the batch before it at once: none of its results is delivered after
  *    the call, and its workers skip the pictures they have not begun.
  *  - single pictures (finished downloads): SingleReady in the order AddSingle was called.
@@ -33,8 +34,11 @@ class TThumbnailCache;
  * Each picture: the cache is looked up first (a usable entry gives the tile without decoding
  * the file; this program's fail entry gives a failure at once); otherwise the file is decoded,
  * its tile drawn with MakeThumbnail, and, when the cache's writing is on, the cache entry (or
- * the fail entry) written. The decoded picture lives only for the duration of that step; what
- * the pool keeps are tiles waiting for their turn.
+ * the fail entry) written. For the first FirstTiles pictures of a batch the entry is written
+ * by a job of its own, queued behind those pictures and ahead of the rest of the batch, so
+ * that the first tiles appear sooner. The decoded picture lives only for the duration of
+ * that step; what the pool keeps are tiles waiting for their turn and at most FirstTiles
+ * entries (128 x 128 pictures) waiting to be written.
  *
  * Lives on one thread (normally the UI thread); all its functions are called there. The cache,
  * when given, must outlive the pool; the destructor cancels everything and waits for the workers.
@@ -43,6 +47,10 @@ class TThumbnailPool : public QObject
 {
     Q_OBJECT
 public:
+    /** The pictures at the start of a batch that are made ahead of the rest of it: about what
+     *  the Images view shows at once. */
+    static constexpr quint64 FirstTiles = 64;
+
     /** threads <= 0: one per core. cache may be null (no cache at all). */
     explicit TThumbnailPool(const TThumbnailCache* cache, int threads = 0, QObject* parent = nullptr);
     ~TThumbnailPool() override;
@@ -95,9 +103,11 @@ private:
     {
         QString Path;
         QImage Tile;
+        bool EntryPending = false; // its cache entry is written by a job of its own
     };
     void Queue(quint64 batch, quint64 order, const QString& path);
     void Arrived(quint64 batch, quint64 order, TResult result);
+    void EntryWritten(quint64 batch);
     void ReleaseBatch(quint64 batch);
     void ReleaseSingles();
 
@@ -110,6 +120,7 @@ private:
     int m_batchCount = 0;
     int m_batchNext = 0;
     std::map<int, TResult> m_batchWaiting; // finished out of turn
+    int m_batchEntriesPending = 0;         // deferred cache entries of the batch not yet written
 
     quint64 m_singleNext = 1;  // the number the next AddSingle gets
     quint64 m_singleFloor = 1; // the next single to deliver; lower ones are delivered or dropped

@@ -107,6 +107,76 @@ TEST_F(DecoderTest, LargeJpegIsDecodedReducedButKeepsItsFullSize)
     EXPECT_TRUE(Near(picture.Image.pixel(10, 10), Blue));
 }
 
+TEST_F(DecoderTest, ReducedDecodeCoversTheTileAndTheCacheEntry)
+{
+    // The least size: the tile's picture area, and the 128-pixel cache entry (never enlarged).
+    EXPECT_EQ(TImageDecoder::ReducedSizeNeeded(QSize(4000, 3000)), QSize(128, 96));
+    EXPECT_EQ(TImageDecoder::ReducedSizeNeeded(QSize(300, 200)), QSize(128, 85));
+    EXPECT_EQ(TImageDecoder::ReducedSizeNeeded(QSize(100, 50)), QSize(100, 50));
+    EXPECT_EQ(TImageDecoder::ReducedSizeNeeded(QSize(40, 2000)), QSize(2, 128));
+    EXPECT_EQ(TImageDecoder::ReducedSizeNeeded(QSize(60, 20)), QSize(63, 21)); // the tile's area
+    EXPECT_TRUE(TImageDecoder::ReducedSizeNeeded(QSize(0, 20)).isEmpty());
+
+    // A 300 x 200 picture is decoded at 4/8, not at the 2/8 the tile alone would allow.
+    ASSERT_TRUE(WriteJpeg(Path("medium.jpg"), SolidImage(300, 200, Blue)));
+    TDecodedPicture picture;
+    ASSERT_TRUE(m_decoder.DecodeJpeg(Path("medium.jpg"), picture));
+    EXPECT_EQ(picture.FullSize, QSize(300, 200));
+    EXPECT_EQ(picture.Image.size(), QSize(150, 100));
+}
+
+/** The JPEG with comment segments of filler inserted after its start marker, total bytes in all. */
+QByteArray WithCommentFiller(const QByteArray& jpeg, int total)
+{
+    QByteArray out = jpeg.left(2);
+    for (int left = total; left > 0;) {
+        const int chunk = std::min(left, 60000);
+        out += QByteArray("\xFF\xFE", 2);
+        out += char((chunk + 2) >> 8);
+        out += char((chunk + 2) & 0xFF);
+        out += QByteArray(chunk, 'c');
+        left -= chunk;
+    }
+    return out + jpeg.mid(2);
+}
+
+TEST_F(DecoderTest, JpegLongerThanTheReadBufferDecodesTheSameWhereverItsBlocksEnd)
+{
+    // Noise at high quality: the entropy-coded data alone spans several of the decoder's reads.
+    QImage noise(1600, 1200, QImage::Format_RGB32);
+    quint32 seed = 7;
+    for (int y = 0; y < noise.height(); ++y)
+        for (int x = 0; x < noise.width(); ++x) {
+            seed = seed * 1664525u + 1013904223u;
+            noise.setPixel(x, y, 0xFF000000 | (seed >> 8));
+        }
+    ASSERT_TRUE(WriteJpeg(Path("noise.jpg"), noise, 95));
+    const QByteArray jpeg = ReadAll(Path("noise.jpg"));
+    ASSERT_GT(jpeg.size(), 3 * 256 * 1024);
+
+    TDecodedPicture plain;
+    ASSERT_TRUE(m_decoder.Decode(Path("noise.jpg"), plain));
+    // Filler in front (skipped, partly across reads) shifts where every read of the picture's
+    // data ends; the pixels must not depend on it.
+    for (const int filler : {1000, 262141, 300001}) {
+        const QString name = QStringLiteral("filler%1.jpg").arg(filler);
+        WriteAll(Path(name), WithCommentFiller(jpeg, filler));
+        TDecodedPicture shifted;
+        ASSERT_TRUE(m_decoder.Decode(Path(name), shifted)) << filler;
+        EXPECT_EQ(shifted.FullSize, QSize(1600, 1200));
+        EXPECT_EQ(shifted.Image, plain.Image) << filler;
+    }
+    // Cut short anywhere past the first read, it is refused, and the decoder stays usable.
+    WriteAll(Path("cut.jpg"), jpeg.left(jpeg.size() - 1000));
+    TDecodedPicture cut;
+    EXPECT_FALSE(m_decoder.Decode(Path("cut.jpg"), cut));
+    WriteAll(Path("filler-only.jpg"), WithCommentFiller(jpeg, 300000).left(290000));
+    EXPECT_FALSE(m_decoder.Decode(Path("filler-only.jpg"), cut));
+    TDecodedPicture again;
+    ASSERT_TRUE(m_decoder.Decode(Path("noise.jpg"), again));
+    EXPECT_EQ(again.Image, plain.Image);
+}
+
 TEST_F(DecoderTest, GifGivesItsFirstFrameWithTransparencyOnWhite)
 {
     const int w = 16, h = 8;

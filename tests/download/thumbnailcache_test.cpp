@@ -167,6 +167,47 @@ TEST_F(ThumbnailCacheTest, ChangedFileMakesTheEntryStale)
     EXPECT_EQ(cache.Lookup(path, cached), TThumbnailCache::TLookup::Miss);
 }
 
+TEST_F(ThumbnailCacheTest, PreparedEntryOfAFileChangedSinceIsNotWritten)
+{
+    const QString path = Jpeg(QStringLiteral("photo.jpg"), 640, 480);
+    TThumbnailCache cache(m_base);
+    TThumbnailCache::TEntry entry;
+    ASSERT_TRUE(cache.PrepareEntry(path, Decode(path), entry));
+    EXPECT_EQ(entry.Image.size(), QSize(128, 96));
+
+    // Replaced before the entry was written: the entry would carry the new file's keys with
+    // the old picture, so it is not written at all.
+    Jpeg(QStringLiteral("photo.jpg"), 320, 240, 5);
+    SetMTime(path, QFileInfo(path).lastModified().toSecsSinceEpoch() + 10);
+    EXPECT_FALSE(cache.StoreEntry(entry));
+    EXPECT_FALSE(QFileInfo::exists(cache.NormalPath(path)));
+
+    ASSERT_TRUE(cache.PrepareEntry(path, Decode(path), entry));
+    ASSERT_TRUE(cache.StoreEntry(entry));
+    TCachedThumbnail cached;
+    ASSERT_EQ(cache.Lookup(path, cached), TThumbnailCache::TLookup::Hit);
+    EXPECT_EQ(cached.FullSize, QSize(320, 240));
+
+    // Nothing is prepared with writing off, or for a file that is gone.
+    TThumbnailCache off(m_base, false);
+    EXPECT_FALSE(off.PrepareEntry(path, Decode(path), entry));
+    const TDecodedPicture picture = Decode(path);
+    ASSERT_TRUE(QFile::remove(path));
+    EXPECT_FALSE(cache.PrepareEntry(path, picture, entry));
+}
+
+TEST_F(ThumbnailCacheTest, SmallPictureStillGetsAFullSizeEntry)
+{
+    // 300 x 200 needs only a quarter-scale decode for its tile; its entry is still 128 wide.
+    const QString path = Jpeg(QStringLiteral("small.jpg"), 300, 200);
+    TThumbnailCache cache(m_base);
+    ASSERT_TRUE(cache.Store(path, Decode(path)));
+    TCachedThumbnail cached;
+    ASSERT_EQ(cache.Lookup(path, cached), TThumbnailCache::TLookup::Hit);
+    EXPECT_EQ(cached.Image.size(), QSize(128, 85));
+    EXPECT_EQ(cached.FullSize, QSize(300, 200));
+}
+
 TEST_F(ThumbnailCacheTest, EntriesOfOtherProgramsAreUsedWhenTheyMatch)
 {
     const QString path = Jpeg(QStringLiteral("photo.jpg"), 1000, 500);

@@ -388,6 +388,40 @@ TEST_F(ThumbnailPoolTest, CacheIsReadFirstAndWrittenAfterDecoding)
     EXPECT_EQ(cached.FullSize, QSize(90, 150));
 }
 
+TEST_F(ThumbnailPoolTest, FirstTilesAndTheirEntriesComeBeforeTheRestOfTheBatch)
+{
+    const int first = int(TThumbnailPool::FirstTiles);
+    const QStringList paths = Pictures(QStringLiteral("first"), first + 6);
+    TThumbnailCache cache(m_base);
+    TThumbnailPool pool(&cache, 1);
+    std::mutex mutex;
+    QStringList started;
+    int firstEntriesSeenByTheRest = -1;
+    pool.SetWorkerHook([&](const QString& path) {
+        std::lock_guard lock(mutex);
+        if (started.size() == first) {
+            firstEntriesSeenByTheRest = 0;
+            for (int i = 0; i < first; ++i)
+                firstEntriesSeenByTheRest += QFileInfo::exists(cache.NormalPath(paths[i])) ? 1 : 0;
+        }
+        started.append(path);
+    });
+    Record(pool);
+    pool.StartBatch(paths);
+    ASSERT_TRUE(Until([&] { return m_finished.size() == size_t(1); }));
+
+    // One worker takes the pictures in folder order, and every entry of the first tiles is
+    // written before the rest of the batch begins.
+    EXPECT_EQ(started, paths);
+    EXPECT_EQ(firstEntriesSeenByTheRest, first);
+    // When the batch is finished, every entry is written.
+    ASSERT_EQ(m_tiles.size(), size_t(paths.size()));
+    for (int i = 0; i < paths.size(); ++i) {
+        EXPECT_FALSE(m_tiles[size_t(i)].Tile.isNull()) << i;
+        EXPECT_TRUE(QFileInfo::exists(cache.NormalPath(paths[i]))) << i;
+    }
+}
+
 TEST_F(ThumbnailPoolTest, CacheThatCannotBeWrittenNeverCostsATile)
 {
     const QStringList paths = Pictures(QStringLiteral("nowrite"), 5);
