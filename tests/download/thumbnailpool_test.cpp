@@ -408,7 +408,7 @@ TEST_F(ThumbnailPoolTest, FirstTilesAndTheirEntriesComeBeforeTheRestOfTheBatch)
     });
     Record(pool);
     pool.StartBatch(paths);
-    ASSERT_TRUE(Until([&] { return m_finished.size() == size_t(1); }));
+    ASSERT_TRUE(WaitUntil([&] { return m_finished.size() == size_t(1); }, 10000));
 
     // One worker takes the pictures in folder order, and every entry of the first tiles is
     // written before the rest of the batch begins.

@@ -197,7 +197,9 @@ TEST_F(HarvesterTest, CompletedRunSwitchesTheTimerOffAfterTwoTicks)
 /** Runs the event loop until the shown gallery holds count items; false after ten seconds. */
 bool GalleryFilled(THarvester& harvester, qsizetype count)
 {
-    return WaitUntil([&] { return harvester.Results().Images().Count() == count; }, 10000);
+    // The rebuild is over too: the cache entries of the first tiles are written after them.
+    return WaitUntil([&] { return harvester.Results().Images().Count() == count && !harvester.Gallery().Busy(); },
+                     10000);
 }
 
 TEST_F(HarvesterTest, SharedThumbnailCacheIsWrittenOnlyWhenAllowedAndSwitchedOn)

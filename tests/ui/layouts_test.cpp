@@ -276,7 +276,7 @@ private slots:
         const TFontScale font(scale);
         QTemporaryDir dir;
         const TPaths paths(dir.path());
-        TMainForm form(paths.ProgramFolder(), std::make_unique<TFakeBrowser>());
+        TMainForm form(paths.ProgramFolder(), std::make_unique<TSelfLinkingFakeBrowser>());
         form.resize(screenWidth, 700);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
