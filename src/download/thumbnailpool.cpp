@@ -10,6 +10,8 @@
 #include <exception>
 #include <limits>
 
+using namespace pagemint;
+
 namespace {
 
 Q_LOGGING_CATEGORY(lcThumbnails, "pagemint.download.thumbnails", QtInfoMsg)

@@ -113,7 +113,7 @@ private:
 
     std::shared_ptr<TShared> m_shared;
     QThreadPool m_threads;
-    QRgb m_buttonFace = DefaultButtonFace;
+    QRgb m_buttonFace = pagemint::DefaultButtonFace;
 
     quint64 m_lastBatch = 0;
     quint64 m_batch = 0; // the batch being delivered, 0 when none
