@@ -4,11 +4,17 @@
 #include "download/thumbnailcache.h"
 
 #include <QLoggingCategory>
-#include <QRunnable>
 #include <QThread>
+#include <algorithm>
+#include <array>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
 #include <exception>
 #include <limits>
+#include <mutex>
+#include <optional>
 
 using namespace pagemint;
 
@@ -20,7 +26,29 @@ constexpr quint64 Never = std::numeric_limits<quint64>::max();
 
 } // namespace
 
-/** What the workers read while the pool changes it: which work is still wanted. */
+/** One piece of work for a worker: a picture's tile, or a deferred cache entry to write. */
+struct TThumbnailPool::TJob
+{
+    quint64 Batch = 0; // 0: a single picture
+    quint64 Order = 0;
+    QString Path;
+    QRgb Face = DefaultButtonFace;
+    bool WriteEntry = false; // the job writes Entry instead of making a tile
+    TThumbnailCache::TEntry Entry;
+};
+
+/** One result on its way back to the pool's thread. */
+struct TThumbnailPool::TOutput
+{
+    quint64 Batch = 0;
+    quint64 Order = 0;
+    bool EntryWritten = false; // a deferred entry of Batch is written; Result is empty
+    TResult Result;
+};
+
+/** What the pool and its workers share. The queues and the results are guarded by Mutex; the
+ *  two counters of wanted work are atomics, so that a worker can ask in the middle of a
+ *  picture whether it is still wanted. */
 struct TThumbnailPool::TShared
 {
     const TThumbnailCache* Cache = nullptr;
@@ -28,9 +56,24 @@ struct TThumbnailPool::TShared
     std::atomic<quint64> SingleFloor{1}; // single pictures below this number are not
     TWorkerHook Hook;                    // set before any work starts, read only after
 
+    std::mutex Mutex;
+    std::condition_variable WorkReady; // a job was queued, or the pool is ending
+    std::condition_variable AllIdle;   // the queues are empty and no worker is busy
+    // By priority: finished downloads, then the first tiles of a rebuild with their deferred
+    // cache entries (queued as they are made, so behind those tiles), then the rest.
+    std::array<std::deque<TJob>, 3> Queues;
+    int Busy = 0;       // workers running a job
+    int Idle = 0;       // workers waiting for one
+    bool Ending = false;
+    std::vector<TOutput> Outputs; // made, not yet taken by the pool's thread
+
     bool Wanted(quint64 batch, quint64 order) const
     {
         return batch != 0 ? Batch.load() == batch : order >= SingleFloor.load();
+    }
+    bool QueuesEmpty() const
+    {
+        return std::all_of(Queues.begin(), Queues.end(), [](const auto& queue) { return queue.empty(); });
     }
 };
 
@@ -85,18 +128,33 @@ QImage MakeTileOf(const TThumbnailCache* cache, const QString& path, QRgb face, 
 } // namespace
 
 TThumbnailPool::TThumbnailPool(const TThumbnailCache* cache, int threads, QObject* parent)
-    : QObject(parent), m_shared(std::make_shared<TShared>())
+    : QObject(parent), m_shared(std::make_unique<TShared>())
 {
     m_shared->Cache = cache;
-    m_threads.setMaxThreadCount(threads > 0 ? threads : std::max(1, QThread::idealThreadCount()));
+    m_threadCount = threads > 0 ? threads : std::max(1, QThread::idealThreadCount());
 }
 
 TThumbnailPool::~TThumbnailPool()
 {
     m_shared->Batch.store(Never);
     m_shared->SingleFloor.store(Never);
-    m_threads.clear();
-    m_threads.waitForDone();
+    {
+        std::lock_guard lock(m_shared->Mutex);
+        m_shared->Ending = true;
+        for (auto& queue : m_shared->Queues)
+            queue.clear();
+    }
+    m_shared->WorkReady.notify_all();
+    for (std::thread& worker : m_workers)
+        worker.join();
+    // A wake-up still queued for this object goes with it; the results it was for are dropped.
+}
+
+bool TThumbnailPool::WaitForWorkers(int msecs)
+{
+    std::unique_lock lock(m_shared->Mutex);
+    return m_shared->AllIdle.wait_for(lock, std::chrono::milliseconds(std::max(0, msecs)),
+                                      [this] { return m_shared->Busy == 0 && m_shared->QueuesEmpty(); });
 }
 
 void TThumbnailPool::SetWorkerHook(TWorkerHook hook)
@@ -150,52 +208,140 @@ void TThumbnailPool::CancelSingles()
 
 void TThumbnailPool::Queue(quint64 batch, quint64 order, const QString& path)
 {
-    auto job = [this, shared = m_shared, batch, order, path, face = m_buttonFace] {
-        if (!shared->Wanted(batch, order))
-            return;
-        if (shared->Hook)
-            shared->Hook(path);
-        TResult result{path, QImage()};
-        bool skipped = false;
-        // The first tiles of a rebuild are what the user waits for: their cache entries are
-        // written after them, before the rest of the rebuild (see the priorities below).
-        const bool defer = batch != 0 && order < FirstTiles;
-        TThumbnailCache::TEntry entry;
-        try {
-            result.Tile = MakeTileOf(
-                shared->Cache, path, face, [&] { return shared->Wanted(batch, order); }, skipped,
-                defer ? &entry : nullptr);
-        } catch (const std::exception& error) {
-            // Out of memory while drawing one picture: that picture is left out, the rest go on.
-            qCWarning(lcThumbnails) << "thumbnail of" << path << "failed:" << error.what();
-            result.Tile = QImage();
-            entry.Path.clear();
-        }
-        if (skipped)
-            return;
-        result.EntryPending = !entry.Path.isEmpty();
-        // Delivered on the pool's own thread; the destructor waits for the workers before the
-        // object goes, and a queued call to a deleted object is dropped with it.
-        QMetaObject::invokeMethod(
-            this, [this, batch, order, result = std::move(result)]() mutable { Arrived(batch, order, std::move(result)); },
-            Qt::QueuedConnection);
-        if (result.EntryPending)
-            m_threads.start(QRunnable::create([this, shared, batch, entry = std::move(entry)] {
-                                // A pool being destroyed drops the entries it has not written.
-                                if (shared->Batch.load() == Never)
-                                    return;
-                                if (!shared->Cache->StoreEntry(entry))
-                                    qCDebug(lcThumbnails) << "no cache entry written for" << entry.Path;
-                                // Posted after the tile's own result, so it is counted first.
-                                QMetaObject::invokeMethod(this, [this, batch] { EntryWritten(batch); },
-                                                          Qt::QueuedConnection);
-                            }),
-                            0);
-    };
+    TJob job;
+    job.Batch = batch;
+    job.Order = order;
+    job.Path = path;
+    job.Face = m_buttonFace;
     // Finished downloads go ahead of a rebuild, and the first tiles of a rebuild (with their
     // cache entries, queued as they are made) ahead of its rest.
-    const int priority = batch == 0 ? 1 : (order < FirstTiles ? 0 : -1);
-    m_threads.start(QRunnable::create(std::move(job)), priority);
+    const size_t priority = batch == 0 ? 0 : (order < FirstTiles ? 1 : 2);
+    bool startWorker = false;
+    {
+        std::lock_guard lock(m_shared->Mutex);
+        m_shared->Queues[priority].push_back(std::move(job));
+        startWorker = m_shared->Idle == 0 && int(m_workers.size()) < m_threadCount;
+    }
+    if (startWorker)
+        m_workers.emplace_back([this] { WorkerLoop(); });
+    else
+        m_shared->WorkReady.notify_one();
+}
+
+void TThumbnailPool::WorkerLoop()
+{
+    TShared& shared = *m_shared;
+    for (;;) {
+        TJob job;
+        {
+            std::unique_lock lock(shared.Mutex);
+            ++shared.Idle;
+            shared.WorkReady.wait(lock, [&] { return shared.Ending || !shared.QueuesEmpty(); });
+            --shared.Idle;
+            if (shared.Ending)
+                return;
+            for (auto& queue : shared.Queues) {
+                if (!queue.empty()) {
+                    job = std::move(queue.front());
+                    queue.pop_front();
+                    break;
+                }
+            }
+            ++shared.Busy;
+        }
+        std::optional<TOutput> output;
+        std::optional<TJob> entryJob;
+        if (job.WriteEntry)
+            output = WriteEntry(job);
+        else
+            output = MakeTile(job, entryJob);
+        bool wake = false;
+        {
+            std::lock_guard lock(shared.Mutex);
+            if (output) {
+                wake = shared.Outputs.empty();
+                shared.Outputs.push_back(std::move(*output));
+            }
+            // The entry is queued after the tile's result, so that the tile is counted first.
+            if (entryJob)
+                shared.Queues[1].push_back(std::move(*entryJob));
+            --shared.Busy;
+            if (shared.Busy == 0 && shared.QueuesEmpty())
+                shared.AllIdle.notify_all();
+        }
+        if (entryJob)
+            shared.WorkReady.notify_one();
+        // Named and without data: the results themselves wait in Outputs.
+        if (wake)
+            QMetaObject::invokeMethod(this, "DeliverOutputs", Qt::QueuedConnection);
+    }
+}
+
+std::optional<TThumbnailPool::TOutput> TThumbnailPool::MakeTile(const TJob& job, std::optional<TJob>& entryJob)
+{
+    const TShared& shared = *m_shared;
+    if (!shared.Wanted(job.Batch, job.Order))
+        return std::nullopt;
+    if (shared.Hook)
+        shared.Hook(job.Path);
+    TOutput output;
+    output.Batch = job.Batch;
+    output.Order = job.Order;
+    output.Result.Path = job.Path;
+    bool skipped = false;
+    // The first tiles of a rebuild are what the user waits for: their cache entries are
+    // written after them, before the rest of the rebuild (see the priorities in Queue).
+    const bool defer = job.Batch != 0 && job.Order < FirstTiles;
+    TThumbnailCache::TEntry entry;
+    try {
+        output.Result.Tile = MakeTileOf(
+            shared.Cache, job.Path, job.Face, [&] { return shared.Wanted(job.Batch, job.Order); }, skipped,
+            defer ? &entry : nullptr);
+    } catch (const std::exception& error) {
+        // Out of memory while drawing one picture: that picture is left out, the rest go on.
+        qCWarning(lcThumbnails) << "thumbnail of" << job.Path << "failed:" << error.what();
+        output.Result.Tile = QImage();
+        entry.Path.clear();
+    }
+    if (skipped)
+        return std::nullopt;
+    output.Result.EntryPending = !entry.Path.isEmpty();
+    if (output.Result.EntryPending) {
+        TJob write;
+        write.Batch = job.Batch;
+        write.WriteEntry = true;
+        write.Entry = std::move(entry);
+        entryJob = std::move(write);
+    }
+    return output;
+}
+
+std::optional<TThumbnailPool::TOutput> TThumbnailPool::WriteEntry(const TJob& job)
+{
+    // A pool being destroyed drops the entries it has not written.
+    if (m_shared->Batch.load() == Never)
+        return std::nullopt;
+    if (!m_shared->Cache->StoreEntry(job.Entry))
+        qCDebug(lcThumbnails) << "no cache entry written for" << job.Entry.Path;
+    TOutput output;
+    output.Batch = job.Batch;
+    output.EntryWritten = true;
+    return output;
+}
+
+void TThumbnailPool::DeliverOutputs()
+{
+    std::vector<TOutput> outputs;
+    {
+        std::lock_guard lock(m_shared->Mutex);
+        outputs.swap(m_shared->Outputs);
+    }
+    for (TOutput& output : outputs) {
+        if (output.EntryWritten)
+            EntryWritten(output.Batch);
+        else
+            Arrived(output.Batch, output.Order, std::move(output.Result));
+    }
 }
 
 void TThumbnailPool::Arrived(quint64 batch, quint64 order, TResult result)

@@ -6,10 +6,12 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
-#include <QThreadPool>
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
+#include <thread>
+#include <vector>
 
 class TThumbnailCache;
 
@@ -42,6 +44,11 @@ class TThumbnailCache;
  *
  * Lives on one thread (normally the UI thread); all its functions are called there. The cache,
  * when given, must outlive the pool; the destructor cancels everything and waits for the workers.
+ *
+ * Threads: the workers are std::threads of the pool's own, started as work comes. Jobs go to
+ * them, and results come back, through queues under one std::mutex; the only thing that crosses
+ * through Qt's event queue is a wake-up without data. Every hand-over is therefore one that
+ * ThreadSanitizer sees.
  */
 class TThumbnailPool : public QObject
 {
@@ -57,7 +64,7 @@ public:
 
     /** The colour the tiles are filled with (the desktop's button face), for work started after. */
     void SetButtonFace(QRgb colour) { m_buttonFace = colour; }
-    int ThreadCount() const { return m_threads.maxThreadCount(); }
+    int ThreadCount() const { return m_threadCount; }
 
     /** Called on the worker thread with each picture's path just before its tile is made.
      *  For tests and benchmarks that steer or observe the workers; set before any work. */
@@ -85,7 +92,7 @@ public:
     /** Waits (blocking) until no worker is busy, at most msecs; true when they are all idle.
      *  Results they posted are delivered by the event loop afterwards. For tests, benchmarks
      *  and an orderly end. */
-    bool WaitForWorkers(int msecs) { return m_threads.waitForDone(msecs); }
+    bool WaitForWorkers(int msecs);
 
     /** True while a batch or a single picture is still to be delivered. */
     bool Busy() const { return m_batch != 0 || PendingSingles() > 0; }
@@ -99,20 +106,29 @@ signals:
 
 private:
     struct TShared;
+    struct TJob;
     struct TResult
     {
         QString Path;
         QImage Tile;
         bool EntryPending = false; // its cache entry is written by a job of its own
     };
+    struct TOutput;
     void Queue(quint64 batch, quint64 order, const QString& path);
+    /** Hands the workers' results to Arrived and EntryWritten, in the order they were made. */
+    Q_INVOKABLE void DeliverOutputs();
+    /** A worker thread: takes jobs until the pool ends. */
+    void WorkerLoop();
+    std::optional<TOutput> MakeTile(const TJob& job, std::optional<TJob>& entryJob);
+    std::optional<TOutput> WriteEntry(const TJob& job);
     void Arrived(quint64 batch, quint64 order, TResult result);
     void EntryWritten(quint64 batch);
     void ReleaseBatch(quint64 batch);
     void ReleaseSingles();
 
-    std::shared_ptr<TShared> m_shared;
-    QThreadPool m_threads;
+    std::unique_ptr<TShared> m_shared;
+    int m_threadCount = 1;
+    std::vector<std::thread> m_workers; // started as work comes, up to m_threadCount
     QRgb m_buttonFace = pagemint::DefaultButtonFace;
 
     quint64 m_lastBatch = 0;

@@ -449,15 +449,16 @@ TEST_F(ThumbnailPoolTest, CacheThatCannotBeWrittenNeverCostsATile)
 
 TEST_F(ThumbnailPoolTest, DestroyedWhileBusyEndsCleanly)
 {
-    const QStringList paths = Pictures(QStringLiteral("d"), 10);
+    const QStringList pictures = Pictures(QStringLiteral("d"), 11);
     TGate gate;
     auto pool = std::make_unique<TThumbnailPool>(nullptr, 2);
     pool->SetWorkerHook([&gate](const QString& path) { gate.Enter(path); });
     Record(*pool);
-    pool->StartBatch(paths);
-    pool->AddSingle(paths[0]);
-    ASSERT_EQ(gate.Held(2).size(), 2u);
-    gate.Open();
+    pool->StartBatch(pictures.mid(0, 10));
+    pool->AddSingle(pictures[10]);
+    const size_t held = gate.Held(2).size();
+    gate.Open(); // before any assertion, so that a failure cannot leave the workers held
+    ASSERT_EQ(held, 2u);
     pool.reset(); // waits for the busy workers and drops the rest
     // Whatever the workers posted went with the pool: nothing reaches the receivers.
     QCoreApplication::processEvents();
