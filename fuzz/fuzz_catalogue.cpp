@@ -6,6 +6,8 @@
 
 #include <QFileInfo>
 
+using namespace pagemint;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const TPaths paths(fuzz::ScratchFolder() + "/");

@@ -6,6 +6,8 @@
 #include "results/resultlists.h"
 #include "task/runstate.h"
 
+using namespace pagemint;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const QList<QByteArray> pieces = fuzz::Pieces(fuzz::Bytes(data, size), 16);

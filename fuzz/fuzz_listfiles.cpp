@@ -7,6 +7,8 @@
 #include "task/paths.h"
 #include "task/textfile.h"
 
+using namespace pagemint;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const QByteArray bytes = fuzz::Bytes(data, size);

@@ -4,6 +4,8 @@
 #include "task/profilefile.h"
 #include "task/textfile.h"
 
+using namespace pagemint;
+
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -2,6 +2,8 @@
 #include "fuzzsupport.h"
 #include "crawl/webengine/snapshotscript.h"
 
+using namespace pagemint;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     double origin = 0;

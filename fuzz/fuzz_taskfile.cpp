@@ -5,6 +5,8 @@
 #include "task/programsettings.h"
 #include "task/taskfile.h"
 
+using namespace pagemint;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const QByteArray bytes = fuzz::Bytes(data, size);

@@ -5,6 +5,8 @@
 
 #include <QFileInfo>
 
+using namespace pagemint;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const QList<QByteArray> pieces = fuzz::Pieces(fuzz::Bytes(data, size), 2);

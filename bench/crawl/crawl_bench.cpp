@@ -8,6 +8,8 @@
 
 #include <benchmark/benchmark.h>
 
+using namespace pagemint;
+
 namespace {
 
 QString Url(const char* kind, int i)

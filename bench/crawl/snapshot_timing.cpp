@@ -13,6 +13,8 @@
 #include <thread>
 #include <vector>
 
+using namespace pagemint;
+
 int main(int argc, char** argv)
 {
     PrepareWebEngineEnvironment();

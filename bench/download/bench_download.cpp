@@ -35,6 +35,8 @@
 #include <functional>
 #include <thread>
 
+using namespace pagemint;
+
 namespace {
 
 constexpr int PhotosPerSize = 100;

@@ -6,6 +6,8 @@
 
 #include <QStringList>
 
+using namespace pagemint;
+
 namespace {
 
 QString Url(qint64 i)

@@ -14,6 +14,8 @@
 #include <csignal>
 #include <cstdio>
 
+using namespace pagemint;
+
 namespace {
 
 void WriteLine(std::FILE* stream, const QString& text)

@@ -6,6 +6,8 @@
 #include <QApplication>
 #include <csignal>
 
+using namespace pagemint;
+
 int main(int argc, char** argv)
 {
     // Both must happen before any thread exists: WebEngine's process setup, and libcurl's

@@ -14,6 +14,8 @@
 #include <exception>
 #include <utility>
 
+using namespace pagemint;
+
 namespace {
 
 qint64 SteadyNs()

@@ -11,6 +11,8 @@
 #include "task/percent.h"
 #include "task/runstate.h"
 
+using namespace pagemint;
+
 const QString TCrawlDriver::LogonMessage =
     QStringLiteral("Please complete your logon now. Task will continue after one minute.");
 const QString TCrawlDriver::CompletedMessage = QStringLiteral("Search completed!");

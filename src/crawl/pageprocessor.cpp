@@ -11,6 +11,8 @@
 #include <exception>
 #include <vector>
 
+using namespace pagemint;
+
 namespace {
 
 /** The parts of the start URLs that the page-location policy compares, worked out once a page. */
@@ -103,12 +105,12 @@ void Collect(const QString& url, const TStartParts& starts, TRunState& state)
 
 } // namespace
 
-void CollectLink(const QString& url, TRunState& state)
+void pagemint::CollectLink(const QString& url, TRunState& state)
 {
     Collect(url, TStartParts(state), state);
 }
 
-void ProcessPage(const TPageSnapshot& document, TRunState& state, TResultLists& lists)
+void pagemint::ProcessPage(const TPageSnapshot& document, TRunState& state, TResultLists& lists)
 {
     const TTaskItem& task = state.Task;
     const TStartParts starts(state);

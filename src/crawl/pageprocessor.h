@@ -11,6 +11,8 @@ struct TPageSnapshot;
 struct TRunState;
 class TResultLists;
 
+namespace pagemint {
+
 /**
  * For each link of the document, in order: CollectLink, then ExtractImages (Images and
  * ImageLinkBool on), ExtractFlash (Flash on), ExtractDownload (Downloads on) and OutputLink
@@ -25,3 +27,5 @@ void ProcessPage(const TPageSnapshot& document, TRunState& state, TResultLists& 
  * LevelURLList and NextLevelURLList (letter case ignored). Drops it otherwise.
  */
 void CollectLink(const QString& url, TRunState& state);
+
+} // namespace pagemint

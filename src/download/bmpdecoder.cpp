@@ -172,7 +172,7 @@ void DecodeRow(const uchar* in, const THeader& header, const std::vector<QRgb>& 
 
 } // namespace
 
-bool DecodeBmp(QIODevice& device, QImage& image, qint64 maxPixels)
+bool pagemint::DecodeBmp(QIODevice& device, QImage& image, qint64 maxPixels)
 {
     const qint64 fileSize = device.size();
     QByteArray fileHeader;

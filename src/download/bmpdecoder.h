@@ -4,6 +4,8 @@
 
 class QIODevice;
 
+namespace pagemint {
+
 /**
  * The gallery's BMP reader. It decodes only from the file's own bytes: the headers are checked
  * before any pixel is read, and a file whose pixels the headers do not fully describe is left
@@ -28,3 +30,5 @@ class QIODevice;
  * Reads the device from its current contents (seeks freely); pure otherwise; any thread.
  */
 bool DecodeBmp(QIODevice& device, QImage& image, qint64 maxPixels);
+
+} // namespace pagemint

@@ -10,6 +10,8 @@
 #include <chrono>
 #include <stdexcept>
 
+using namespace pagemint;
+
 TDownloadPool::TDownloadPool(std::atomic<qint32>& runningDownloads, QObject* parent)
     : QObject(parent), m_runningDownloads(runningDownloads)
 {

@@ -14,6 +14,8 @@
 #include <exception>
 #include <mutex>
 
+using namespace pagemint;
+
 namespace {
 
 const char* const kUserAgent = "Mozilla/3.0 (compatible; Indy Library)";

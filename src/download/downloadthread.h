@@ -78,7 +78,7 @@ public:
      *  between tries (an interrupted wait ends the download with the last try's result). */
     static TDownloadResult FetchWithRetries(const TDownloadJob& job, const TDownloadLimits& limits,
                                             const std::atomic<bool>& abort, TInterruptibleWait& wait,
-                                            const TRetryPolicy::TRandom& random = {});
+                                            const pagemint::TRetryPolicy::TRandom& random = {});
     /** Appends the download's line to the record in Job.RecordFolder; false when not written. */
     static bool RecordDownload(const TDownloadJob& job, const TDownloadResult& result);
 

@@ -5,6 +5,8 @@
 #include "task/logging.h"
 #include "task/percent.h"
 
+using namespace pagemint;
+
 namespace {
 
 QString FileNameOf(const QString& path)

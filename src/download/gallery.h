@@ -102,7 +102,7 @@ private:
     TResultLists& m_lists;
     TFrontEnd& m_frontEnd;
     TImageDecoder m_decoder;
-    QRgb m_buttonFace = DefaultButtonFace;
+    QRgb m_buttonFace = pagemint::DefaultButtonFace;
     QString m_shownTask;
     TThumbnailPool m_pool;
     quint64 m_batch = 0;     // the rebuild being shown, 0 when none

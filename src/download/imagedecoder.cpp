@@ -13,6 +13,8 @@
 #include <jerror.h>
 #include <gif_lib.h>
 
+using namespace pagemint;
+
 static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN, "JPEG rows are decoded as B, G, R, X bytes into RGB32");
 
 namespace {
@@ -433,7 +435,7 @@ bool TImageDecoder::DecodeBmp(const QString& path, TDecodedPicture& picture)
     if (!file.open(QIODevice::ReadOnly))
         return false;
     QImage image;
-    if (!::DecodeBmp(file, image, MaxDecodedPixels))
+    if (!pagemint::DecodeBmp(file, image, MaxDecodedPixels))
         return false;
     picture.FullSize = image.size();
     picture.Image = std::move(image);

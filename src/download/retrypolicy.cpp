@@ -6,7 +6,7 @@
 #include <curl/curl.h>
 #include <random>
 
-namespace TRetryPolicy {
+namespace pagemint::TRetryPolicy {
 
 namespace {
 
@@ -152,7 +152,7 @@ Milliseconds RetryDelay(int retry, const QByteArray& retryAfterHeader, const QDa
     return Backoff(retry, random);
 }
 
-} // namespace TRetryPolicy
+} // namespace pagemint::TRetryPolicy
 
 bool TInterruptibleWait::WaitFor(std::chrono::milliseconds duration)
 {

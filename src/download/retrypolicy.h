@@ -21,7 +21,7 @@
 #include <mutex>
 #include <optional>
 
-namespace TRetryPolicy {
+namespace pagemint::TRetryPolicy {
 
 using Milliseconds = std::chrono::milliseconds;
 
@@ -52,7 +52,7 @@ std::optional<Milliseconds> ParseRetryAfter(const QByteArray& value, const QDate
 Milliseconds RetryDelay(int retry, const QByteArray& retryAfterHeader, const QDateTime& now,
                         const TRandom& random = {});
 
-} // namespace TRetryPolicy
+} // namespace pagemint::TRetryPolicy
 
 /**
  * A wait a worker thread makes between tries that another thread can cut short at once

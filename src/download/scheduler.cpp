@@ -14,6 +14,8 @@
 #include <algorithm>
 #include <exception>
 
+using namespace pagemint;
+
 TScheduler::TScheduler(TRunState& run, const TPaths& paths, const TProgramSettings& settings,
                        TDownloadStarter& starter, TFrontEnd& frontEnd, QObject* parent)
     : QObject(parent), m_run(run), m_paths(paths), m_settings(settings), m_starter(starter), m_frontEnd(frontEnd)

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+using namespace pagemint;
+
 namespace {
 
 constexpr int TileSize = 80;
@@ -35,7 +37,7 @@ private:
 
 } // namespace
 
-QImage MakeThumbnail(const QImage& picture, QSize fullSize, QRgb buttonFace)
+QImage pagemint::MakeThumbnail(const QImage& picture, QSize fullSize, QRgb buttonFace)
 {
     const qint64 w = fullSize.width();
     const qint64 h = fullSize.height();
@@ -90,7 +92,7 @@ QImage MakeThumbnail(const QImage& picture, QSize fullSize, QRgb buttonFace)
     return tile;
 }
 
-QImage MakeThumbnail(const QImage& picture, QRgb buttonFace)
+QImage pagemint::MakeThumbnail(const QImage& picture, QRgb buttonFace)
 {
     return MakeThumbnail(picture, picture.size(), buttonFace);
 }

@@ -4,6 +4,8 @@
 #include <QSize>
 #include <QtGui/qrgb.h>
 
+namespace pagemint {
+
 /** The button-face colour the tile is filled with when the front end gives none. */
 constexpr QRgb DefaultButtonFace = 0xFFF0F0F0; // RGB(240, 240, 240)
 
@@ -22,3 +24,5 @@ constexpr QRgb DefaultButtonFace = 0xFFF0F0F0; // RGB(240, 240, 240)
 QImage MakeThumbnail(const QImage& picture, QSize fullSize, QRgb buttonFace = DefaultButtonFace);
 /** MakeThumbnail of a picture at its own size. */
 QImage MakeThumbnail(const QImage& picture, QRgb buttonFace = DefaultButtonFace);
+
+} // namespace pagemint

@@ -16,6 +16,8 @@
 #include <mutex>
 #include <optional>
 
+using namespace pagemint;
+
 namespace {
 
 Q_LOGGING_CATEGORY(lcThumbnails, "pagemint.download.thumbnails", QtInfoMsg)

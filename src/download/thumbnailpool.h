@@ -129,7 +129,7 @@ private:
     std::unique_ptr<TShared> m_shared;
     int m_threadCount = 1;
     std::vector<std::thread> m_workers; // started as work comes, up to m_threadCount
-    QRgb m_buttonFace = DefaultButtonFace;
+    QRgb m_buttonFace = pagemint::DefaultButtonFace;
 
     quint64 m_lastBatch = 0;
     quint64 m_batch = 0; // the batch being delivered, 0 when none

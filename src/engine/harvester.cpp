@@ -14,6 +14,8 @@
 
 #include <optional>
 
+using namespace pagemint;
+
 struct THarvester::TImpl
 {
     TImpl(const TPaths& paths, TBrowser& browser, TFrontEnd& frontEnd, TEventPump* pump)
@@ -51,7 +53,7 @@ struct THarvester::TImpl
             BackupResultLists(m_paths, taskName);
             m_backupPending = false;
         }
-        ::SaveResultLists(m_runLists, m_paths, taskName);
+        pagemint::SaveResultLists(m_runLists, m_paths, taskName);
     }
 
     /** The shared thumbnail cache is written only when the front end allows it and the
@@ -201,7 +203,7 @@ void THarvester::SelectNoTask()
 void THarvester::ReadProgramSettings()
 {
     TImpl& d = *m_impl;
-    d.m_settings = ::ReadProgramSettings(d.m_paths.ProgramSettingsFile());
+    d.m_settings = pagemint::ReadProgramSettings(d.m_paths.ProgramSettingsFile());
     d.m_browser.ApplyBrowserOptions(d.m_settings);
     d.ApplyThumbnailCacheWrites();
 }
@@ -209,7 +211,7 @@ void THarvester::ReadProgramSettings()
 void THarvester::WriteProgramSettings()
 {
     m_impl->ApplyThumbnailCacheWrites();
-    ::WriteProgramSettings(m_impl->m_paths.ProgramSettingsFile(), m_impl->m_settings);
+    pagemint::WriteProgramSettings(m_impl->m_paths.ProgramSettingsFile(), m_impl->m_settings);
 }
 
 bool THarvester::IsRunActive() const { return m_impl->m_driver.IsRunActive(); }

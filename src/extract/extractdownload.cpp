@@ -4,6 +4,8 @@
 #include "results/resultlists.h"
 #include "task/runstate.h"
 
+using namespace pagemint;
+
 namespace {
 
 bool IsBlank(QChar c)
@@ -13,7 +15,7 @@ bool IsBlank(QChar c)
 
 } // namespace
 
-QStringList SplitDownloadExt(const QString& text)
+QStringList pagemint::SplitDownloadExt(const QString& text)
 {
     // A NUL character ends the text, as it ends the C string the list was parsed from.
     const qsizetype nul = text.indexOf(QChar(u'\0'));
@@ -59,7 +61,7 @@ QStringList SplitDownloadExt(const QString& text)
     return entries;
 }
 
-QStringList UsableDownloadExt(const QString& text)
+QStringList pagemint::UsableDownloadExt(const QString& text)
 {
     QStringList usable;
     for (QString entry : SplitDownloadExt(text)) {
@@ -70,7 +72,7 @@ QStringList UsableDownloadExt(const QString& text)
     return usable;
 }
 
-void ExtractDownload(const QString& url, TRunState& state, TResultLists& lists)
+void pagemint::ExtractDownload(const QString& url, TRunState& state, TResultLists& lists)
 {
     const QString text = LinkWithSpaces(url);
     const TTaskItem& task = state.Task;

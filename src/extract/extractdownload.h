@@ -10,6 +10,8 @@
 struct TRunState;
 class TResultLists;
 
+namespace pagemint {
+
 /**
  * Splits an extension list: entries separated by commas or unquoted blanks (codes 1 to 32);
  * a double-quoted entry may hold commas and blanks, a doubled quote inside stands for one;
@@ -29,3 +31,5 @@ QStringList UsableDownloadExt(const QString& text);
  * TextInDownload.
  */
 void ExtractDownload(const QString& url, TRunState& state, TResultLists& lists);
+
+} // namespace pagemint

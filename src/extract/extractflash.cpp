@@ -5,6 +5,8 @@
 #include "results/resultlists.h"
 #include "task/runstate.h"
 
+using namespace pagemint;
+
 namespace {
 
 void QueueMovie(const QString& text, TRunState& state, TResultLists& lists)
@@ -53,7 +55,7 @@ void FlashFromDocument(const TPageSnapshot* document, TRunState& state, TResultL
 
 } // namespace
 
-void ExtractFlash(const QString& url, const TPageSnapshot* document, TRunState& state,
+void pagemint::ExtractFlash(const QString& url, const TPageSnapshot* document, TRunState& state,
                   TResultLists& lists)
 {
     if (url.isEmpty())

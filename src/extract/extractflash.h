@@ -10,6 +10,8 @@ struct TPageSnapshot;
 struct TRunState;
 class TResultLists;
 
+namespace pagemint {
+
 /** The class id that marks an object element as a Flash movie (compared whole, ASCII case ignored). */
 inline const QString FlashClassId = QStringLiteral("clsid:D27CDB6E-AE6D-11cf-96B8-444553540000");
 
@@ -22,3 +24,5 @@ inline const QString FlashClassId = QStringLiteral("clsid:D27CDB6E-AE6D-11cf-96B
  */
 void ExtractFlash(const QString& url, const TPageSnapshot* document, TRunState& state,
                   TResultLists& lists);
+
+} // namespace pagemint

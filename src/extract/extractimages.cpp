@@ -4,6 +4,8 @@
 #include "extract/pagesnapshot.h"
 #include "task/runstate.h"
 
+using namespace pagemint;
+
 namespace {
 
 void ImagesFromLink(const QString& url, TRunState& state)
@@ -44,7 +46,7 @@ void ImagesFromDocument(const TPageSnapshot* document, TRunState& state)
 
 } // namespace
 
-void ExtractImages(const QString& url, const TPageSnapshot* document, TRunState& state)
+void pagemint::ExtractImages(const QString& url, const TPageSnapshot* document, TRunState& state)
 {
     if (url.isEmpty())
         ImagesFromDocument(document, state);

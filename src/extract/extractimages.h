@@ -9,6 +9,8 @@
 struct TPageSnapshot;
 struct TRunState;
 
+namespace pagemint {
+
 /**
  * url non-empty (link mode): queues the link, "%2520" replaced by a space, when it holds
  * "jpg", "jpeg", "gif" or "bmp" and the task's TextInDownload.
@@ -17,3 +19,5 @@ struct TRunState;
  * or with output "Images" off.
  */
 void ExtractImages(const QString& url, const TPageSnapshot* document, TRunState& state);
+
+} // namespace pagemint

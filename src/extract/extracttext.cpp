@@ -4,6 +4,8 @@
 #include "results/resultlists.h"
 #include "task/runstate.h"
 
+using namespace pagemint;
+
 namespace {
 
 /** How many UTF-16 units the first `limit` characters of text[start, end) take: a surrogate
@@ -65,7 +67,7 @@ QString CandidateAfterBefore(const QString& line, const QString& folded, const Q
 
 } // namespace
 
-QString FindRuleValue(const TPageText& text, const QString& before, const QString& include,
+QString pagemint::FindRuleValue(const TPageText& text, const QString& before, const QString& include,
                       const QString& after)
 {
     const QString foldedBefore = AsciiLower(before);
@@ -101,7 +103,7 @@ QString FindRuleValue(const TPageText& text, const QString& before, const QStrin
     return {};
 }
 
-bool TextExtractionRuns(const TTaskItem& task)
+bool pagemint::TextExtractionRuns(const TTaskItem& task)
 {
     if (!task.check1)
         return false;
@@ -112,7 +114,7 @@ bool TextExtractionRuns(const TTaskItem& task)
     return false;
 }
 
-void ExtractText(const TPageSnapshot& document, const TRunState& state, TResultLists& lists)
+void pagemint::ExtractText(const TPageSnapshot& document, const TRunState& state, TResultLists& lists)
 {
     if (!document.hasBody)
         return;

@@ -13,8 +13,12 @@ struct TRunState;
 struct TTaskItem;
 class TResultLists;
 
+namespace pagemint {
+
 /** Only this many characters (code points, not UTF-16 units) of a line take part in the search. */
 inline constexpr qsizetype TextLineLimit = 4096;
+
+} // namespace pagemint
 
 /**
  * A page's rendered text split into lines at CR LF (also a lone CR or LF), each cut to
@@ -37,6 +41,8 @@ private:
     QStringList m_folded;
 };
 
+namespace pagemint {
+
 /** The value of one rule: the first non-empty candidate of the lines in order, else empty. */
 QString FindRuleValue(const TPageText& text, const QString& before, const QString& include,
                       const QString& after);
@@ -49,3 +55,5 @@ bool TextExtractionRuns(const TTaskItem& task);
  * are empty. A document without a body counts as an empty text and adds no row.
  */
 void ExtractText(const TPageSnapshot& document, const TRunState& state, TResultLists& lists);
+
+} // namespace pagemint

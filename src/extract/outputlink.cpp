@@ -3,7 +3,9 @@
 #include "results/resultlists.h"
 #include "task/runstate.h"
 
-void OutputLink(const QString& url, TRunState& state, TResultLists& lists)
+using namespace pagemint;
+
+void pagemint::OutputLink(const QString& url, TRunState& state, TResultLists& lists)
 {
     const QString& required = state.Task.LinksText;
     if (!required.isEmpty() && !TextContains(url, required))

@@ -3,7 +3,9 @@
 #include "results/resultlists.h"
 #include "task/textfile.h"
 
-QStringList ExportLines(const TResultLists& lists, int tab)
+using namespace pagemint;
+
+QStringList pagemint::ExportLines(const TResultLists& lists, int tab)
 {
     QStringList lines;
     const TResultTabInfo* info = ResultTabInfo(tab);
@@ -20,13 +22,13 @@ QStringList ExportLines(const TResultLists& lists, int tab)
     return lines;
 }
 
-QString EmptyListMessage(int tab)
+QString pagemint::EmptyListMessage(int tab)
 {
     const TResultTabInfo* info = ResultTabInfo(tab);
     return info ? QString::fromLatin1(info->EmptyMessage) : QString();
 }
 
-void ExportList(const TResultLists& lists, int tab, const QString& path)
+void pagemint::ExportList(const TResultLists& lists, int tab, const QString& path)
 {
     if (!IsResultTab(tab))
         return;

@@ -11,6 +11,8 @@
 #include <filesystem>
 #include <system_error>
 
+using namespace pagemint;
+
 namespace {
 
 // The result tabs that have a list file: Text, Flash, Downloads, Links.
@@ -69,12 +71,12 @@ void RecoverInterruptedRestore(const TPaths& paths, const QString& taskName)
 
 } // namespace
 
-QString ResultBackupFolder(const TPaths& paths, const QString& taskName)
+QString pagemint::ResultBackupFolder(const TPaths& paths, const QString& taskName)
 {
     return paths.TaskFolder(taskName) + QStringLiteral("/Previous");
 }
 
-bool HasResultBackup(const TPaths& paths, const QString& taskName)
+bool pagemint::HasResultBackup(const TPaths& paths, const QString& taskName)
 {
     const QString backup = ResultBackupFolder(paths, taskName);
     for (int tab : kListTabs)
@@ -83,7 +85,7 @@ bool HasResultBackup(const TPaths& paths, const QString& taskName)
     return false;
 }
 
-bool BackupResultLists(const TPaths& paths, const QString& taskName)
+bool pagemint::BackupResultLists(const TPaths& paths, const QString& taskName)
 {
     RecoverInterruptedRestore(paths, taskName);
     bool any = false;
@@ -126,7 +128,7 @@ bool BackupResultLists(const TPaths& paths, const QString& taskName)
     return true;
 }
 
-bool RestoreResultLists(const TPaths& paths, const QString& taskName)
+bool pagemint::RestoreResultLists(const TPaths& paths, const QString& taskName)
 {
     RecoverInterruptedRestore(paths, taskName);
     if (!HasResultBackup(paths, taskName))

@@ -20,6 +20,8 @@ class TPaths;
  * Functions of the UI thread; the caller makes sure no save of the same task runs meanwhile.
  */
 
+namespace pagemint {
+
 /** The backup folder of a task: TaskFolder + "/Previous". */
 QString ResultBackupFolder(const TPaths& paths, const QString& taskName);
 
@@ -42,3 +44,5 @@ bool BackupResultLists(const TPaths& paths, const QString& taskName);
  * Does nothing and answers false when there is no backup; answers true after a restore.
  */
 bool RestoreResultLists(const TPaths& paths, const QString& taskName);
+
+} // namespace pagemint

@@ -9,6 +9,8 @@
 
 #include <optional>
 
+using namespace pagemint;
+
 namespace {
 
 QStringList NameLinkLines(const std::vector<TNameLinkRow>& rows)
@@ -32,7 +34,7 @@ std::vector<TNameLinkRow> NameLinkRows(const QStringList& lines)
 
 } // namespace
 
-void SaveResultLists(const TResultLists& lists, const TPaths& paths, const QString& taskName)
+void pagemint::SaveResultLists(const TResultLists& lists, const TPaths& paths, const QString& taskName)
 {
     // A name that is no single folder name under Task/ would write outside it.
     if (!TPaths::IsUsableTaskName(taskName))
@@ -57,7 +59,7 @@ void SaveResultLists(const TResultLists& lists, const TPaths& paths, const QStri
     WriteTextLines(paths.ListFile(taskName, TabLinks), links);
 }
 
-void LoadResultLists(TResultLists& lists, const TPaths& paths, const QString& taskName,
+void pagemint::LoadResultLists(TResultLists& lists, const TPaths& paths, const QString& taskName,
                      const std::function<void(const QString& imagesFolder)>& loadGalleryFolder)
 {
     lists.ClearAll();

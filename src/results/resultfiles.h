@@ -6,6 +6,8 @@
 class TResultLists;
 class TPaths;
 
+namespace pagemint {
+
 /** Writes listview1.dat, listview3.dat, listview4.dat and listview5.dat of the task, each replaced
  *  atomically and written even when its list is empty; creates the task folder where missing.
  *  Throws EPagemintError at the first file that cannot be written. */
@@ -18,3 +20,5 @@ void SaveResultLists(const TResultLists& lists, const TPaths& paths, const QStri
  *  such EPagemintError("Unable to read " + path) is thrown to the caller. */
 void LoadResultLists(TResultLists& lists, const TPaths& paths, const QString& taskName,
                      const std::function<void(const QString& imagesFolder)>& loadGalleryFolder);
+
+} // namespace pagemint

@@ -4,6 +4,8 @@
 
 #include <QDir>
 
+using namespace pagemint;
+
 // ---- TImageFileList ----
 
 void TImageFileList::LoadFromFolder(const QString& folder)
@@ -174,7 +176,7 @@ void TResultLists::ClearAll()
 
 // ---- the tab table ----
 
-QString ResultTabFolder(const TPaths& paths, const QString& taskName, int tab)
+QString pagemint::ResultTabFolder(const TPaths& paths, const QString& taskName, int tab)
 {
     const TResultTabInfo* info = ResultTabInfo(tab);
     switch (info ? info->Folder : TTabFolder::Task) {

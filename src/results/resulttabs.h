@@ -12,7 +12,12 @@ class TPaths;
 
 /** Tab indexes of the result lists. */
 enum TResultTab : int { TabText = 0, TabImages = 1, TabFlash = 2, TabDownloads = 3, TabLinks = 4 };
+
+namespace pagemint {
+
 inline constexpr int ResultTabCount = 5;
+
+} // namespace pagemint
 
 /** The folder of a task that holds what a tab lists. */
 enum class TTabFolder { Task, Images, Flashes, Downloads };
@@ -27,6 +32,8 @@ struct TResultTabInfo
     std::array<const char*, 5> Headers; // column headers; nullptr where the view shows none
     TTabFolder Folder;
 };
+
+namespace pagemint {
 
 inline constexpr std::array<TResultTabInfo, ResultTabCount> ResultTabs{{
     {TabText, "Text", "TextView", "Text list is empty!", 5,
@@ -52,3 +59,5 @@ inline const TResultTabInfo* ResultTabInfo(int tab)
 /** The folder "Destination Directory" opens for a tab of the given task (the task's folder for
  *  an index that is no tab). */
 QString ResultTabFolder(const TPaths& paths, const QString& taskName, int tab);
+
+} // namespace pagemint

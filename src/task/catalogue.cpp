@@ -5,7 +5,9 @@
 
 #include <QFileInfo>
 
-QStringList LoadTaskList(const TPaths& paths)
+using namespace pagemint;
+
+QStringList pagemint::LoadTaskList(const TPaths& paths)
 {
     QStringList names;
     for (const QString& line : ReadTextLines(paths.TaskListFile())) {
@@ -20,7 +22,7 @@ QStringList LoadTaskList(const TPaths& paths)
     return names;
 }
 
-void SaveTaskList(const TPaths& paths, const QStringList& names)
+void pagemint::SaveTaskList(const TPaths& paths, const QStringList& names)
 {
     WriteTextLines(paths.TaskListFile(), names);
 }

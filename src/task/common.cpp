@@ -2,6 +2,8 @@
 
 #include <QFileInfo>
 
+using namespace pagemint;
+
 // ---- Text matching ----
 
 namespace {
@@ -15,7 +17,7 @@ inline bool IsControlOrBlank(QChar c) { return c.unicode() <= 32; }
 
 } // namespace
 
-QString AsciiLower(const QString& text)
+QString pagemint::AsciiLower(const QString& text)
 {
     // Most URLs are already lower case: only copy when something changes.
     const qsizetype n = text.size();
@@ -32,12 +34,12 @@ QString AsciiLower(const QString& text)
     return result;
 }
 
-bool TextContains(const QString& text, const QString& part)
+bool pagemint::TextContains(const QString& text, const QString& part)
 {
     return AsciiLower(text).contains(AsciiLower(part), Qt::CaseSensitive);
 }
 
-bool TextEquals(const QString& a, const QString& b)
+bool pagemint::TextEquals(const QString& a, const QString& b)
 {
     if (a.size() != b.size())
         return false;
@@ -50,12 +52,12 @@ bool TextEquals(const QString& a, const QString& b)
     return true;
 }
 
-qsizetype TextIndexOf(const QString& text, const QString& part, qsizetype from)
+qsizetype pagemint::TextIndexOf(const QString& text, const QString& part, qsizetype from)
 {
     return AsciiLower(text).indexOf(AsciiLower(part), from, Qt::CaseSensitive);
 }
 
-QString TrimControl(const QString& text)
+QString pagemint::TrimControl(const QString& text)
 {
     qsizetype begin = 0;
     qsizetype end = text.size();
@@ -70,7 +72,7 @@ QString TrimControl(const QString& text)
 
 // ---- URL and file-name functions ----
 
-QString ExtractHost(const QString& url)
+QString pagemint::ExtractHost(const QString& url)
 {
     const qsizetype at = url.indexOf(u'@');
     if (at >= 0)
@@ -101,7 +103,7 @@ QString ExtractHost(const QString& url)
     return host;
 }
 
-QString ExtractDirectory(const QString& url)
+QString pagemint::ExtractDirectory(const QString& url)
 {
     QString t = url;
     const qsizetype scheme = url.indexOf(QStringLiteral("://"));
@@ -119,7 +121,7 @@ QString ExtractDirectory(const QString& url)
     return r;
 }
 
-QString ExtractURLFileName(const QString& url)
+QString pagemint::ExtractURLFileName(const QString& url)
 {
     QString name;
     const qsizetype slash = url.lastIndexOf(u'/');
@@ -140,7 +142,7 @@ QString ExtractURLFileName(const QString& url)
     return name;
 }
 
-QString UniqueFileName(const QString& folder, const QString& name)
+QString pagemint::UniqueFileName(const QString& folder, const QString& name)
 {
     for (int i = 1; i <= 999; ++i) {
         const QString candidate = QLatin1Char('(') + QString::number(i) + QLatin1Char(')') + name;
@@ -153,7 +155,7 @@ QString UniqueFileName(const QString& folder, const QString& name)
     return QString();
 }
 
-QStringList SplitLines(const QString& text)
+QStringList pagemint::SplitLines(const QString& text)
 {
     QStringList lines;
     const qsizetype n = text.size();

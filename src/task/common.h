@@ -52,6 +52,8 @@ struct TTaskItem
 
 // ---- Text matching: only the ASCII letters A to Z are folded. ----
 
+namespace pagemint {
+
 /** The lower form: A..Z become a..z, every other character stays. */
 QString AsciiLower(const QString& text);
 /** True when the lower form of text contains the lower form of part (plain substring; an empty
@@ -79,6 +81,8 @@ QString UniqueFileName(const QString& folder, const QString& name);
 
 /** Splits StartURL into lines at CR LF, CR or LF; a break at the very end adds no entry. */
 QStringList SplitLines(const QString& text);
+
+} // namespace pagemint
 
 /**
  * An ordered string list that allows duplicates, with a count of each entry's folded form

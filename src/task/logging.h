@@ -10,6 +10,8 @@
 
 #include <QLoggingCategory>
 
+namespace pagemint {
+
 Q_DECLARE_LOGGING_CATEGORY(lcTask)
 Q_DECLARE_LOGGING_CATEGORY(lcResults)
 Q_DECLARE_LOGGING_CATEGORY(lcExtract)
@@ -20,3 +22,5 @@ Q_DECLARE_LOGGING_CATEGORY(lcGallery)
 Q_DECLARE_LOGGING_CATEGORY(lcEngine)
 Q_DECLARE_LOGGING_CATEGORY(lcBatch)
 Q_DECLARE_LOGGING_CATEGORY(lcUi)
+
+} // namespace pagemint

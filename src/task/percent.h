@@ -2,6 +2,8 @@
 
 #include <QtGlobal>
 
+namespace pagemint {
+
 /** part x 100 / whole rounded to the nearest integer, halves to the even neighbour, within
  *  0..100; 0 when whole is 0 or less. Worked out in integers, so a half is always seen exactly.
  *  The progress bars of the crawl, the downloads and the gallery all show this value. */
@@ -18,3 +20,5 @@ inline int HalfEvenPercent(qint64 part, qint64 whole)
         ++percent;
     return int(percent);
 }
+
+} // namespace pagemint

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <limits>
 
+using namespace pagemint;
+
 namespace {
 
 constexpr qsizetype kMaxValueLength = 2047;

@@ -32,7 +32,7 @@ int TProgramSettings::DownloadControlFlags() const
     return flags;
 }
 
-TProgramSettings ReadProgramSettings(const QString& path)
+TProgramSettings pagemint::ReadProgramSettings(const QString& path)
 {
     const TProfileFile ini(path);
     const TProgramSettings defaults;
@@ -55,7 +55,7 @@ TProgramSettings ReadProgramSettings(const QString& path)
     return s;
 }
 
-void WriteProgramSettings(const QString& path, const TProgramSettings& s)
+void pagemint::WriteProgramSettings(const QString& path, const TProgramSettings& s)
 {
     TProfileFile ini(path);
     ini.WriteBool(kBrowser, QStringLiteral("Browser01"), s.DownloadImages);

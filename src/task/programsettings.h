@@ -27,6 +27,8 @@ struct TProgramSettings
     bool operator==(const TProgramSettings&) const = default;
 };
 
+namespace pagemint {
+
 /** Reads every key; a missing file, section, key or unreadable value gives the default.
  *  A file that exists but cannot be read throws EPagemintError("Unable to read " + path). */
 TProgramSettings ReadProgramSettings(const QString& path);
@@ -34,3 +36,5 @@ TProgramSettings ReadProgramSettings(const QString& path);
  *  Throws EPagemintError("Unable to write to " + path) when the file cannot be written, and
  *  EPagemintError("Unable to read " + path), writing nothing, when it cannot be read. */
 void WriteProgramSettings(const QString& path, const TProgramSettings& settings);
+
+} // namespace pagemint

@@ -1,5 +1,7 @@
 #include "task/runstate.h"
 
+using namespace pagemint;
+
 void TRunState::BeginRun(const QString& taskName, const TTaskItem& task)
 {
     Task = task;

@@ -10,6 +10,8 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+using namespace pagemint;
+
 namespace {
 
 bool NameTakenOnDisk(const TPaths& paths, const QString& name)
@@ -27,7 +29,7 @@ void RemoveMadeFolder(const TPaths& paths, const QString& name)
 
 } // namespace
 
-QString TaskRenameRefusal(const TPaths& paths, const QString& oldName, const QString& newName)
+QString pagemint::TaskRenameRefusal(const TPaths& paths, const QString& oldName, const QString& newName)
 {
     if (newName == oldName)
         return QString();
@@ -40,7 +42,7 @@ QString TaskRenameRefusal(const TPaths& paths, const QString& oldName, const QSt
     return QString();
 }
 
-void SaveEditedTask(const TTaskItem& task, const QString& oldName, const TPaths& paths)
+void pagemint::SaveEditedTask(const TTaskItem& task, const QString& oldName, const TPaths& paths)
 {
     const QString& newName = task.TaskName;
     if (newName == oldName) {
@@ -69,7 +71,7 @@ void SaveEditedTask(const TTaskItem& task, const QString& oldName, const TPaths&
     }
 }
 
-QString TaskCopyName(const QString& name, const QStringList& taken, const TPaths& paths)
+QString pagemint::TaskCopyName(const QString& name, const QStringList& taken, const TPaths& paths)
 {
     static const QRegularExpression numbered(QStringLiteral("^(.*) \\(([1-9][0-9]{0,8})\\)$"),
                                              QRegularExpression::DotMatchesEverythingOption);
@@ -88,7 +90,7 @@ QString TaskCopyName(const QString& name, const QStringList& taken, const TPaths
     }
 }
 
-TTaskItem DuplicateTask(const TPaths& paths, const QString& sourceName, const QString& copyName)
+TTaskItem pagemint::DuplicateTask(const TPaths& paths, const QString& sourceName, const QString& copyName)
 {
     const QString sourceFile = paths.TaskSettingsFile(sourceName);
     QFile source(sourceFile);

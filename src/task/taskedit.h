@@ -10,6 +10,8 @@
 
 class TPaths;
 
+namespace pagemint {
+
 /** Why the folder of stored task oldName cannot be renamed to newName, or an empty text when
  *  it can (also when the names are equal). newName must be one folder name under Task/ that
  *  no file or folder holds yet. */
@@ -41,3 +43,5 @@ QString TaskCopyName(const QString& name, const QStringList& taken, const TPaths
  * a half-made copy is removed again.
  */
 TTaskItem DuplicateTask(const TPaths& paths, const QString& sourceName, const QString& copyName);
+
+} // namespace pagemint

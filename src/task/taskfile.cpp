@@ -6,6 +6,8 @@
 
 #include <QDir>
 
+using namespace pagemint;
+
 /*
  * settings.ini, sections "General", "URL" and "Output", keys in the order below.
  *
@@ -74,7 +76,7 @@ QString TaskNameValue(const QString& name)
 
 } // namespace
 
-TTaskItem LoadTaskFile(const QString& settingsPath)
+TTaskItem pagemint::LoadTaskFile(const QString& settingsPath)
 {
     const TProfileFile ini(settingsPath);
     TTaskItem task;
@@ -111,7 +113,7 @@ TTaskItem LoadTaskFile(const QString& settingsPath)
     return task;
 }
 
-void SaveTaskFile(const TTaskItem& task, const TPaths& paths)
+void pagemint::SaveTaskFile(const TTaskItem& task, const TPaths& paths)
 {
     const QString path = paths.TaskSettingsFile(task.TaskName);
     // A name that is no single folder name under Task/ would put the file elsewhere.

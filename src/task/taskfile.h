@@ -4,6 +4,8 @@
 
 class TPaths;
 
+namespace pagemint {
+
 /** Reads a settings.ini into a task; a missing file or key gives the file's defaults. A file
  *  that exists but cannot be read throws EPagemintError("Unable to read " + path). */
 TTaskItem LoadTaskFile(const QString& settingsPath);
@@ -12,3 +14,5 @@ TTaskItem LoadTaskFile(const QString& settingsPath);
  *  and EPagemintError("Unable to read " + path) without writing when the file exists but
  *  cannot be read (its other lines would be lost). */
 void SaveTaskFile(const TTaskItem& task, const TPaths& paths);
+
+} // namespace pagemint

@@ -11,6 +11,8 @@
 #include <unistd.h>
 #include <sys/stat.h>
 
+using namespace pagemint;
+
 namespace {
 
 enum class TPathKind { Missing, RegularFile, Folder, Other, Unknown };
@@ -81,7 +83,7 @@ bool FolderTakesTemporaryFile(const QString& path)
 
 } // namespace
 
-QStringList SplitTextLines(const QByteArray& bytes)
+QStringList pagemint::SplitTextLines(const QByteArray& bytes)
 {
     QStringList lines;
     const qsizetype n = bytes.size();
@@ -101,7 +103,7 @@ QStringList SplitTextLines(const QByteArray& bytes)
     return lines;
 }
 
-QString OneLine(const QString& text)
+QString pagemint::OneLine(const QString& text)
 {
     if (!text.contains(u'\r') && !text.contains(u'\n'))
         return text;
@@ -111,7 +113,7 @@ QString OneLine(const QString& text)
     return line;
 }
 
-QByteArray ReadFileBytes(const QString& path, bool* exists)
+QByteArray pagemint::ReadFileBytes(const QString& path, bool* exists)
 {
     const TPathKind kind = KindOf(path);
     const bool present = kind != TPathKind::Missing && kind != TPathKind::Folder;
@@ -131,12 +133,12 @@ QByteArray ReadFileBytes(const QString& path, bool* exists)
     return bytes;
 }
 
-QStringList ReadTextLines(const QString& path, bool* exists)
+QStringList pagemint::ReadTextLines(const QString& path, bool* exists)
 {
     return SplitTextLines(ReadFileBytes(path, exists));
 }
 
-QByteArray JoinTextLines(const QStringList& lines)
+QByteArray pagemint::JoinTextLines(const QStringList& lines)
 {
     QByteArray bytes;
     qsizetype size = 0;
@@ -150,7 +152,7 @@ QByteArray JoinTextLines(const QStringList& lines)
     return bytes;
 }
 
-void WriteFileAtomically(const QString& path, const QByteArray& bytes)
+void pagemint::WriteFileAtomically(const QString& path, const QByteArray& bytes)
 {
     const TPathKind kind = KindOf(path);
     if (kind == TPathKind::Folder)
@@ -190,7 +192,7 @@ void WriteFileAtomically(const QString& path, const QByteArray& bytes)
     }
 }
 
-void WriteTextLines(const QString& path, const QStringList& lines)
+void pagemint::WriteTextLines(const QString& path, const QStringList& lines)
 {
     WriteFileAtomically(path, JoinTextLines(lines));
 }

@@ -18,6 +18,8 @@
  * is refused with EPagemintError("Unable to write to " + path + ": not a regular file").
  */
 
+namespace pagemint {
+
 /** The whole content of a file; empty with *exists false when it is missing. Throws
  *  EPagemintError("Unable to read " + path) when it exists but cannot be read. */
 QByteArray ReadFileBytes(const QString& path, bool* exists = nullptr);
@@ -36,3 +38,5 @@ QByteArray JoinTextLines(const QStringList& lines);
 void WriteFileAtomically(const QString& path, const QByteArray& bytes);
 /** WriteFileAtomically of JoinTextLines(lines). */
 void WriteTextLines(const QString& path, const QStringList& lines);
+
+} // namespace pagemint

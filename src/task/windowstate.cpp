@@ -2,6 +2,8 @@
 
 #include "task/profilefile.h"
 
+using namespace pagemint;
+
 namespace {
 
 const QString kSection = QString::fromLatin1(kWindowStateSection);
@@ -46,7 +48,7 @@ QString JoinNumbers(const QList<int>& numbers)
 
 } // namespace
 
-TWindowState ReadWindowState(const QString& path)
+TWindowState pagemint::ReadWindowState(const QString& path)
 {
     const TProfileFile ini(path);
     TWindowState state;
@@ -70,7 +72,7 @@ TWindowState ReadWindowState(const QString& path)
     return state;
 }
 
-void WriteWindowState(const QString& path, const TWindowState& state)
+void pagemint::WriteWindowState(const QString& path, const TWindowState& state)
 {
     TProfileFile ini(path);
     ini.WriteString(kSection, kGeometry,

@@ -42,6 +42,8 @@ struct TWindowState
     bool operator==(const TWindowState&) const = default;
 };
 
+namespace pagemint {
+
 /** The section of pmsettings.ini that holds the window state. */
 inline constexpr const char* kWindowStateSection = "Window";
 /** The most splitters that are read and written. */
@@ -56,3 +58,5 @@ TWindowState ReadWindowState(const QString& path);
  * value. Throws EPagemintError("Unable to write to " + path) when the file cannot be written.
  */
 void WriteWindowState(const QString& path, const TWindowState& state);
+
+} // namespace pagemint

@@ -44,6 +44,8 @@
 
 #include <exception>
 
+using namespace pagemint;
+
 namespace {
 
 constexpr int kSideAreaWidth = 239;
@@ -428,7 +430,7 @@ void TMainForm::LoadTaskList()
 {
     m_catalogueUnread = false;
     try {
-        m_tree->Reset(::LoadTaskList(m_paths));
+        m_tree->Reset(pagemint::LoadTaskList(m_paths));
     } catch (const EPagemintError&) {
         m_catalogueUnread = true;
         m_tree->Reset({});
@@ -441,7 +443,7 @@ void TMainForm::SaveTaskList()
     // The tree of a catalogue that could not be read is not the catalogue: it never replaces it.
     if (m_catalogueUnread)
         throw EPagemintError(QStringLiteral("Unable to write to ") + m_paths.TaskListFile());
-    ::SaveTaskList(m_paths, m_tree->TaskNames());
+    pagemint::SaveTaskList(m_paths, m_tree->TaskNames());
 }
 
 void TMainForm::TaskTreeChange()

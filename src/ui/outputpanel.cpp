@@ -21,6 +21,8 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+using namespace pagemint;
+
 namespace {
 
 QTreeView* MakeReportView(QAbstractItemModel* model, std::initializer_list<int> widths, QWidget* parent)

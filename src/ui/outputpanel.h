@@ -69,6 +69,6 @@ private:
     int m_captionedWidth = 0;   // the tool bar's width with captions; 0: measure again
     QListView* m_imagesView = nullptr;
     TImagesModel* m_imagesModel = nullptr;
-    TResultTableModel* m_tableModels[ResultTabCount] = {};
-    QAbstractItemView* m_views[ResultTabCount] = {};
+    TResultTableModel* m_tableModels[pagemint::ResultTabCount] = {};
+    QAbstractItemView* m_views[pagemint::ResultTabCount] = {};
 };

@@ -13,6 +13,8 @@
 #include <QMenu>
 #include <QUrl>
 
+using namespace pagemint;
+
 TResultRowMenu::TResultRowMenu(TOutputPanel* panel, const TResultLists& lists, const TPaths& paths,
                                std::function<QString()> shownTask)
     : QObject(panel)

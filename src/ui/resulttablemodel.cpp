@@ -2,6 +2,8 @@
 
 #include "results/resultlists.h"
 
+using namespace pagemint;
+
 namespace {
 
 constexpr int kBatchIntervalMs = 150;

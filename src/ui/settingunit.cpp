@@ -17,6 +17,8 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+using namespace pagemint;
+
 namespace {
 
 const QSize kDesignedSize(403, 444);

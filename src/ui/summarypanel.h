@@ -24,7 +24,7 @@ struct TSummaryData
     bool Running = false;
     qsizetype VisitedPages = 0;   // V of "URLs: (V/T)"
     qsizetype TotalPages = 0;     // T: visited plus those waiting for the next level
-    std::array<qsizetype, ResultTabCount> Rows{}; // by TResultTab
+    std::array<qsizetype, pagemint::ResultTabCount> Rows{}; // by TResultTab
 };
 
 class TSummaryPanel : public QWidget

@@ -12,6 +12,8 @@
 #include <QMenu>
 #include <QWidget>
 
+using namespace pagemint;
+
 TTaskEditCommands::TTaskEditCommands(QWidget* window, TTaskTree& tree, TTaskForm& form, THarvester& harvester)
     : QObject(window)
     , m_window(window)
@@ -51,7 +53,7 @@ void TTaskEditCommands::ActionEditExecute()
     m_form.BeginEdit(*name, LoadTaskFile(paths.TaskSettingsFile(*name)));
     if (m_form.exec() != QDialog::Accepted || m_tree.SelectedTask() == name)
         return;
-    ::SaveTaskList(paths, m_tree.TaskNames());
+    pagemint::SaveTaskList(paths, m_tree.TaskNames());
 }
 
 void TTaskEditCommands::ActionDuplicateExecute()

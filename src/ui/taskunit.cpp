@@ -30,6 +30,8 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+using namespace pagemint;
+
 namespace {
 
 constexpr int kGridRows = 6;

@@ -15,6 +15,8 @@
 
 #include <csignal>
 
+using namespace pagemint;
+
 namespace {
 
 class BatchRunner : public testing::Test

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace pagemint;
+
 namespace {
 
 class LinkFollowingTest : public testing::Test

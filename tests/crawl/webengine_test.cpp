@@ -20,6 +20,8 @@
 #include <QWebEngineProfile>
 #include <gtest/gtest.h>
 
+using namespace pagemint;
+
 namespace {
 
 /** The front end, with the Qt event loop as the crawl's pump. */

@@ -20,6 +20,8 @@
 #include <atomic>
 #include <thread>
 
+using namespace pagemint;
+
 namespace {
 
 /** The front end of the run: no logon pause (nobody to log on), messages kept. */

@@ -5,6 +5,8 @@
 #include <QGuiApplication>
 #include <gtest/gtest.h>
 
+using namespace pagemint;
+
 // Under AddressSanitizer: the engine's own library frees one of its objects with a mismatched
 // size and keeps some allocations to the end; neither concerns our code.
 extern "C" const char* __asan_default_options()

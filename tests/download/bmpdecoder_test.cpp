@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 #include <vector>
 
+using namespace pagemint;
+
 namespace {
 
 constexpr qint64 MaxPixels = 1 << 20;

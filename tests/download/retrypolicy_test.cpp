@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <thread>
 
+using namespace pagemint;
+
 using namespace std::chrono_literals;
 using TRetryPolicy::Milliseconds;
 

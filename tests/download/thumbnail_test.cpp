@@ -5,6 +5,8 @@
 #include <QRect>
 #include <gtest/gtest.h>
 
+using namespace pagemint;
+
 namespace {
 
 constexpr QRgb Face = DefaultButtonFace;

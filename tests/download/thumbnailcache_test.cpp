@@ -16,6 +16,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+using namespace pagemint;
+
 namespace {
 
 class ThumbnailCacheTest : public testing::Test

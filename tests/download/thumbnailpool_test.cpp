@@ -21,6 +21,8 @@
 #include <random>
 #include <set>
 
+using namespace pagemint;
+
 namespace {
 
 using namespace std::chrono_literals;

@@ -19,6 +19,8 @@
 
 #include <csignal>
 
+using namespace pagemint;
+
 namespace {
 
 const QString TaskName = QStringLiteral("site");

@@ -19,6 +19,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+using namespace pagemint;
+
 namespace {
 
 /** The front end and the engine's pump: pumps advance a fake clock and the fake browser. */

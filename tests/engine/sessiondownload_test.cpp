@@ -23,6 +23,8 @@
 #include <mutex>
 #include <thread>
 
+using namespace pagemint;
+
 namespace {
 
 /** The site: /pic/N.jpg only with the logon cookie, /hot/N.jpg only with the gallery page as

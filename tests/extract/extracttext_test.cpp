@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace pagemint;
+
 namespace {
 
 QString Value(const QString& page, const QString& before, const QString& include, const QString& after)

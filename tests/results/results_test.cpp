@@ -12,6 +12,8 @@
 
 #include <sys/stat.h>
 
+using namespace pagemint;
+
 namespace {
 
 class ResultFilesTest : public testing::Test

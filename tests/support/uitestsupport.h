@@ -61,7 +61,7 @@ public:
 #define PAGEMINT_UI_TEST_MAIN(TestObject)                                                     \
     int main(int argc, char** argv)                                                           \
     {                                                                                         \
-        PrepareWebEngineEnvironment();                                                        \
+        pagemint::PrepareWebEngineEnvironment();                                            \
         QApplication app(argc, argv);                                                         \
         app.setAttribute(Qt::AA_Use96Dpi, true);                                              \
         TestObject tc;                                                                        \

@@ -7,6 +7,8 @@
 
 #include <random>
 
+using namespace pagemint;
+
 TEST(TextMatching, FoldsOnlyAsciiLettersAndTrimsCodesUpTo32)
 {
     EXPECT_EQ(AsciiLower(QStringLiteral("HTTP://Ex.COM/ÄÖ")), QStringLiteral("http://ex.com/ÄÖ"));

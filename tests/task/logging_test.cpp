@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace pagemint;
+
 TEST(LoggingCategories, DebugIsOffUntilARuleSwitchesItOnPerSubsystem)
 {
     const QLoggingCategory* all[] = {&lcTask(), &lcResults(), &lcExtract(), &lcCrawl(), &lcBrowser(),

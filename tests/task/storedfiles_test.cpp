@@ -13,6 +13,8 @@
 
 #include <sys/stat.h>
 
+using namespace pagemint;
+
 namespace {
 
 class StoredFilesTest : public testing::Test

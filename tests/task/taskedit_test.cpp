@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+using namespace pagemint;
+
 namespace {
 
 class TaskEditTest : public testing::Test

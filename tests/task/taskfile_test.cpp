@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+using namespace pagemint;
+
 namespace {
 
 class TaskFileTest : public testing::Test

@@ -12,6 +12,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+using namespace pagemint;
+
 class TestDialogs : public QObject
 {
     Q_OBJECT

@@ -35,6 +35,8 @@
 #include <QtTest>
 #include <functional>
 
+using namespace pagemint;
+
 class TestMainForm : public QObject
 {
     Q_OBJECT

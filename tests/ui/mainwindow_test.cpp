@@ -34,6 +34,8 @@
 #include <QtTest>
 #include <functional>
 
+using namespace pagemint;
+
 namespace {
 
 /** Pages load at once, except those whose address contains "slow", which never finish. Each

@@ -39,6 +39,8 @@
 #include <csignal>
 #include <cstdio>
 
+using namespace pagemint;
+
 namespace {
 
 void Settle(int ms)

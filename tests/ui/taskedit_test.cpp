@@ -24,6 +24,8 @@
 #include <QtTest>
 #include <functional>
 
+using namespace pagemint;
+
 namespace {
 
 /** The Qt event loop on a clock that moves only when the test moves it. */

@@ -24,6 +24,8 @@
 #include <QWheelEvent>
 #include <QtTest>
 
+using namespace pagemint;
+
 class TestTaskForm : public QObject
 {
     Q_OBJECT

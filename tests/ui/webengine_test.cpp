@@ -20,6 +20,8 @@
 #include <QWebEngineView>
 #include <QtTest>
 
+using namespace pagemint;
+
 class TestWebEngine : public QObject
 {
     Q_OBJECT

@@ -4,7 +4,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-const QString& SnapshotScript()
+const QString& pagemint::SnapshotScript()
 {
     // Image sizes: a picture that has not loaded reports the size of its alt-text box, so the
     // declared width/height attributes stand for it then; a loaded picture gives its natural
@@ -63,7 +63,7 @@ const QString& SnapshotScript()
     return script;
 }
 
-std::shared_ptr<TPageSnapshot> ParseSnapshot(const QString& answer, double* timeOrigin)
+std::shared_ptr<TPageSnapshot> pagemint::ParseSnapshot(const QString& answer, double* timeOrigin)
 {
     QJsonParseError error;
     const QJsonDocument json = QJsonDocument::fromJson(answer.toUtf8(), &error);

@@ -10,6 +10,8 @@
 #include <QString>
 #include <memory>
 
+namespace pagemint {
+
 /** The script; its answer is a JSON object with URL, links, images, objects, hasBody,
  *  bodyText and timeOrigin (the document's navigation start, ms since the epoch). */
 const QString& SnapshotScript();
@@ -17,3 +19,5 @@ const QString& SnapshotScript();
 /** The snapshot of a script answer, or nullptr when the answer is not a snapshot. timeOrigin
  *  receives the document's navigation start when given. */
 std::shared_ptr<TPageSnapshot> ParseSnapshot(const QString& answer, double* timeOrigin = nullptr);
+
+} // namespace pagemint

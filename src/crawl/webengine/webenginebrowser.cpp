@@ -18,6 +18,8 @@
 #include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
 
+using namespace pagemint;
+
 namespace {
 
 const QUrl BlankUrl(QStringLiteral("about:blank"));

@@ -3,7 +3,7 @@
 #include <QByteArrayList>
 #include <QCoreApplication>
 
-void PrepareWebEngineEnvironment()
+void pagemint::PrepareWebEngineEnvironment()
 {
     if (!qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");

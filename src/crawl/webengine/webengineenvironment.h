@@ -1,5 +1,7 @@
 #pragma once
 
+namespace pagemint {
+
 /**
  * Prepares the process for Qt WebEngine. Call it first in main(), before the application object
  * exists: it switches the sandbox off (QTWEBENGINE_DISABLE_SANDBOX=1 unless already set), adds
@@ -9,3 +11,5 @@
  * compiled shaders off the disk (no cache under the user's home).
  */
 void PrepareWebEngineEnvironment();
+
+} // namespace pagemint
