@@ -10,7 +10,7 @@
 #include "ui/summarypanel.h"
 #include "ui/taskunit.h"
 #include "ui/tasktree.h"
-#include "support/uitestsupport.h"
+#include "support/mainformfixture.h"
 #include "support/filerights.h"
 
 #include <QAction>
@@ -28,7 +28,6 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QScreen>
-#include <QTemporaryDir>
 #include <QWindow>
 #include <QTimer>
 #include <QToolButton>
@@ -37,25 +36,11 @@
 
 using namespace pagemint;
 
-class TestMainForm : public QObject
+class TestMainForm : public QObject, protected TMainFormFixture<>
 {
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<TPaths> m_paths;
-    TSelfLinkingFakeBrowser* m_browser = nullptr;
-    std::unique_ptr<TMainForm> m_form;
-
-    void Open()
-    {
-        auto browser = std::make_unique<TSelfLinkingFakeBrowser>();
-        m_browser = browser.get();
-        m_form = std::make_unique<TMainForm>(m_paths->ProgramFolder(), std::move(browser));
-        m_form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
-    }
-    QAction* Action(const char* name) const { return FindAction(m_form.get(), name); }
     void MakeTask(const QString& name)
     {
         TTaskItem task;
@@ -69,52 +54,15 @@ private:
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(text);
     }
-    QByteArray ReadFile(const QString& path) const
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-    }
-    void SelectTask(const QString& name)
-    {
-        const QList<QTreeWidgetItem*> items = m_form->TaskTree()->findItems(name, Qt::MatchExactly | Qt::MatchRecursive);
-        QVERIFY(!items.isEmpty());
-        m_form->TaskTree()->setCurrentItem(items.first());
-    }
-    /** Runs steps on the modal dialog once it is up; the command that opens it runs meanwhile. */
-    static void WhenShown(QWidget* dialog, std::function<void()> steps)
-    {
-        auto* poll = new QTimer;
-        poll->setInterval(5);
-        QObject::connect(poll, &QTimer::timeout, [poll, dialog, steps] {
-            if (!dialog->isVisible())
-                return;
-            poll->stop();
-            poll->deleteLater();
-            steps();
-        });
-        poll->start();
-    }
-    QString Line(int i) const { return m_form->Summary()->Line(i)->text(); }
 
 private slots:
-    void init()
-    {
-        m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_dir->isValid());
-        m_paths = std::make_unique<TPaths>(m_dir->path() + QLatin1Char('/'));
-    }
-    void cleanup()
-    {
-        m_form.reset();
-        m_dir.reset();
-    }
+    void init() { MakeProgramFolder(); }
+    void cleanup() { CloseWindow(); }
 
     void opensMaximisedWithinTheScreen()
     {
         // The normal size is the design size cut to the screen's free area.
-        auto browser = std::make_unique<TSelfLinkingFakeBrowser>();
-        m_browser = browser.get();
-        m_form = std::make_unique<TMainForm>(m_paths->ProgramFolder(), std::move(browser));
+        CreateWindow();
         const QSize available = QGuiApplication::primaryScreen()->availableGeometry().size();
         QCOMPARE(m_form->size(), QSize(1084, 749).boundedTo(available));
         QVERIFY(m_form->minimumSizeHint().width() <= 1024);

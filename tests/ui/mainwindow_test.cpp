@@ -14,7 +14,7 @@
 #include "ui/summarypanel.h"
 #include "ui/tasktree.h"
 #include "ui/windowmemory.h"
-#include "support/uitestsupport.h"
+#include "support/mainformfixture.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -28,7 +28,6 @@
 #include <QSet>
 #include <QStatusBar>
 #include <QSplitter>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QTreeView>
 #include <QtTest>
@@ -55,25 +54,11 @@ public:
 
 } // namespace
 
-class TestMainWindow : public QObject
+class TestMainWindow : public QObject, protected TMainFormFixture<TSlowPageBrowser>
 {
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<TPaths> m_paths;
-    TSlowPageBrowser* m_browser = nullptr;
-    std::unique_ptr<TMainForm> m_form;
-
-    void Open()
-    {
-        auto browser = std::make_unique<TSlowPageBrowser>();
-        m_browser = browser.get();
-        m_form = std::make_unique<TMainForm>(m_paths->ProgramFolder(), std::move(browser));
-        m_form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
-    }
-    QAction* Action(const char* name) const { return FindAction(m_form.get(), name); }
     TTaskItem MakeTask(const QString& name, const QString& startUrls)
     {
         TTaskItem task;
@@ -91,19 +76,6 @@ private:
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(bytes);
     }
-    QByteArray ReadFile(const QString& path) const
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-    }
-    void SelectTask(const QString& name)
-    {
-        const QList<QTreeWidgetItem*> items =
-            m_form->TaskTree()->findItems(name, Qt::MatchExactly | Qt::MatchRecursive);
-        QVERIFY(!items.isEmpty());
-        m_form->TaskTree()->setCurrentItem(items.first());
-    }
-    QString Line(int i) const { return m_form->Summary()->Line(i)->text(); }
     /** Runs steps once the run is waiting for a page that never loads; Start returns after. */
     void DuringRun(std::function<void()> steps)
     {
@@ -114,17 +86,8 @@ private:
     }
 
 private slots:
-    void init()
-    {
-        m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_dir->isValid());
-        m_paths = std::make_unique<TPaths>(m_dir->path() + QLatin1Char('/'));
-    }
-    void cleanup()
-    {
-        m_form.reset();
-        m_dir.reset();
-    }
+    void init() { MakeProgramFolder(); }
+    void cleanup() { CloseWindow(); }
 
     void liveTexts()
     {

@@ -9,7 +9,7 @@
 #include "ui/summarypanel.h"
 #include "ui/taskunit.h"
 #include "ui/tasktree.h"
-#include "support/uitestsupport.h"
+#include "support/mainformfixture.h"
 
 #include <QAction>
 #include <QFile>
@@ -19,7 +19,6 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSplitter>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 #include <functional>
@@ -42,16 +41,14 @@ private:
 
 } // namespace
 
-class TestTaskEdit : public QObject
+class TestTaskEdit : public QObject, protected TMainFormFixture<>
 {
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<TPaths> m_paths;
-    TSelfLinkingFakeBrowser* m_browser = nullptr;
-    TClockedPump m_pump;   // outlives the window, whose engine pumps through it
-    std::unique_ptr<TMainForm> m_form;
+    // The window's engine pumps through it: cleanup() closes the window after every test, so
+    // the window never outlives it.
+    TClockedPump m_pump;
 
     void Open(const QStringList& tasks)
     {
@@ -60,12 +57,9 @@ private:
         for (const QString& name : tasks)
             catalogue.write(name.toUtf8() + "\r\n");
         catalogue.close();
-        auto browser = std::make_unique<TSelfLinkingFakeBrowser>();
-        m_browser = browser.get();
-        m_form = std::make_unique<TMainForm>(m_paths->ProgramFolder(), std::move(browser));
+        CreateWindow();
         m_form->Harvester().SetEventPump(m_pump);
-        m_form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+        ShowWindow();
     }
     void MakeTask(const QString& name, bool manual = false)
     {
@@ -81,33 +75,6 @@ private:
         QVERIFY(list.open(QIODevice::WriteOnly));
         list.write("http://127.0.0.1:9/found\r\n");
     }
-    QAction* Action(const char* name) const { return FindAction(m_form.get(), name); }
-    void SelectTask(const QString& name)
-    {
-        const QList<QTreeWidgetItem*> items =
-            m_form->TaskTree()->findItems(name, Qt::MatchExactly | Qt::MatchRecursive);
-        QVERIFY(!items.isEmpty());
-        m_form->TaskTree()->setCurrentItem(items.first());
-    }
-    QByteArray ReadFile(const QString& path) const
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-    }
-    /** Runs steps on the modal dialog once it is up; the command that opens it runs meanwhile. */
-    static void WhenShown(QWidget* dialog, std::function<void()> steps)
-    {
-        auto* poll = new QTimer;
-        poll->setInterval(5);
-        QObject::connect(poll, &QTimer::timeout, [poll, dialog, steps] {
-            if (!dialog->isVisible())
-                return;
-            poll->stop();
-            poll->deleteLater();
-            steps();
-        });
-        poll->start();
-    }
     QLineEdit* NameField() const { return m_form->TaskForm()->findChild<QLineEdit*>(QStringLiteral("TaskName")); }
     void ClickDialog(const char* button) const
     {
@@ -115,17 +82,8 @@ private:
     }
 
 private slots:
-    void init()
-    {
-        m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_dir->isValid());
-        m_paths = std::make_unique<TPaths>(m_dir->path() + QLatin1Char('/'));
-    }
-    void cleanup()
-    {
-        m_form.reset();
-        m_dir.reset();
-    }
+    void init() { MakeProgramFolder(); }
+    void cleanup() { CloseWindow(); }
 
     void editAndDuplicateStandBeforeDelete()
     {
