@@ -27,6 +27,15 @@ void TElidedLabel::SetElideMode(Qt::TextElideMode mode)
     update();
 }
 
+void TElidedLabel::SetShortText(const QString& text)
+{
+    if (m_shortText == text)
+        return;
+    m_shortText = text;
+    updateGeometry();
+    update();
+}
+
 int TElidedLabel::AvailableWidth() const
 {
     const int inset = 2 * margin() + qMax(0, indent());
@@ -38,7 +47,10 @@ QString TElidedLabel::ShownText() const
     // A line break would make a second line the one-line label cannot show.
     QString oneLine = text();
     oneLine.replace(u'\n', u' ').replace(u'\r', u' ');
-    return fontMetrics().elidedText(oneLine, m_mode, AvailableWidth());
+    const QFontMetrics metrics = fontMetrics();
+    if (!m_shortText.isEmpty() && metrics.horizontalAdvance(oneLine) > AvailableWidth())
+        return metrics.elidedText(m_shortText, m_mode, AvailableWidth());
+    return metrics.elidedText(oneLine, m_mode, AvailableWidth());
 }
 
 bool TElidedLabel::IsElided() const
@@ -59,7 +71,9 @@ QSize TElidedLabel::minimumSizeHint() const
 {
     const QFontMetrics metrics = fontMetrics();
     const int inset = 2 * margin() + qMax(0, indent()) + 2 * frameWidth();
-    return {metrics.horizontalAdvance(QStringLiteral("Mmm…mm")) + inset,
+    const int text = m_shortText.isEmpty() ? metrics.horizontalAdvance(QStringLiteral("Mmm…mm"))
+                                           : metrics.horizontalAdvance(m_shortText) + 1;
+    return {text + inset,
             metrics.height() + 2 * margin() + 2 * frameWidth()};
 }
 

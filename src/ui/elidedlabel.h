@@ -21,6 +21,9 @@ public:
     void setText(const QString& text);
 
     void SetElideMode(Qt::TextElideMode mode);
+    /** A shorter form of the text, shown instead of it when the whole text does not fit. While
+     *  one is set, the label is never narrower than that form, so the form is never cut. */
+    void SetShortText(const QString& text);
     Qt::TextElideMode ElideMode() const { return m_mode; }
 
     /** The text as drawn at the current width. */
@@ -30,7 +33,7 @@ public:
 
     /** The whole text on one line. */
     QSize sizeHint() const override;
-    /** Room for a few characters and the ellipsis only. */
+    /** Room for the short form, or else for a few characters and the ellipsis only. */
     QSize minimumSizeHint() const override;
 
 protected:
@@ -41,4 +44,5 @@ private:
     int AvailableWidth() const;
 
     Qt::TextElideMode m_mode = Qt::ElideMiddle;
+    QString m_shortText;
 };

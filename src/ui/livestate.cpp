@@ -5,6 +5,11 @@ QString DownloadsPaneText(qsizetype done, qsizetype queued, qsizetype failed)
     return QStringLiteral("Downloads: %1/%2 (%3 failed)").arg(done).arg(queued).arg(failed);
 }
 
+QString DownloadsPaneShortText(qsizetype done, qsizetype queued, qsizetype failed)
+{
+    return QStringLiteral("%1/%2 (%3 failed)").arg(done).arg(queued).arg(failed);
+}
+
 QString RunWindowTitle(const QString& taskName, bool crawling, bool downloading, int percent)
 {
     const QString program = QStringLiteral("Pagemint");

@@ -8,6 +8,7 @@
 #include "ui/aboutunit.h"
 #include "ui/desktop.h"
 #include "ui/downloadlogactions.h"
+#include "ui/downloadspane.h"
 #include "ui/elidedlabel.h"
 #include "ui/icons.h"
 #include "ui/livestate.h"
@@ -311,7 +312,7 @@ void TMainForm::BuildStatusBar()
     m_searchProgress = progress("SearchProgress");
     fixedLabel(QStringLiteral("Download Progress:"), 112, "DownloadProgressLabel");
     m_downloadProgress = progress("DownloadProgress");
-    m_downloadsPane = new QLabel(DownloadsPaneText(0, 0, 0), bar);
+    m_downloadsPane = new TDownloadsPane(bar);
     m_downloadsPane->setObjectName(QStringLiteral("DownloadsPane"));
     bar->addWidget(m_downloadsPane);
     // The address is shortened in the middle, so its host and its end stay visible; the
@@ -682,7 +683,7 @@ void TMainForm::RefreshLiveState()
     const bool crawling = m_harvester->IsRunActive();
     const bool downloading = !m_harvester->DownloadsIdle();
     const THarvester::TDownloadCounts counts = m_harvester->DownloadCounts();
-    m_downloadsPane->setText(DownloadsPaneText(counts.Done, counts.Queued, counts.Failed));
+    m_downloadsPane->SetCounts(counts.Done, counts.Queued, counts.Failed);
     const int percent = crawling ? m_searchProgress->value() : m_downloadProgress->value();
     setWindowTitle(RunWindowTitle(m_harvester->RunTaskName(), crawling, downloading, percent));
     if (!crawling)

@@ -17,6 +17,7 @@
 #include <memory>
 
 class TAboutForm;
+class TDownloadsPane;
 class TElidedLabel;
 class TLogonBar;
 class TTaskEditCommands;
@@ -78,7 +79,7 @@ public:
     QWidget* SearchArea() const { return m_searchArea; }
     QLabel* TaskField() const { return m_taskField; }
     TElidedLabel* CurrentPageField() const { return m_currentPage; }
-    QLabel* DownloadsPane() const { return m_downloadsPane; }
+    TDownloadsPane* DownloadsPane() const { return m_downloadsPane; }
     QSplitter* MainSplitter() const { return m_splitter; }
     QProgressBar* SearchProgress() const { return m_searchProgress; }
     QProgressBar* DownloadProgress() const { return m_downloadProgress; }
@@ -135,7 +136,7 @@ private:
     TElidedLabel* m_currentPage = nullptr;
     QProgressBar* m_searchProgress = nullptr;
     QProgressBar* m_downloadProgress = nullptr;
-    QLabel* m_downloadsPane = nullptr;
+    TDownloadsPane* m_downloadsPane = nullptr;
     QAction* m_stopAction = nullptr;
     QTimer* m_liveTimer = nullptr;
     TWindowState m_windowState;   // as read at start; kept where the window has nothing newer

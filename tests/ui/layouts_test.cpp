@@ -3,6 +3,7 @@
 #include "task/paths.h"
 #include "task/programsettings.h"
 #include "ui/aboutunit.h"
+#include "ui/downloadspane.h"
 #include "ui/elidedlabel.h"
 #include "ui/livestate.h"
 #include "ui/mainunit.h"
@@ -286,7 +287,7 @@ private slots:
         const QString address = QStringLiteral("Current Page: http://www.example.test/") + QString(300, u'a')
                               + QStringLiteral("/page.html");
         form.SetCurrentPage(address);
-        form.DownloadsPane()->setText(DownloadsPaneText(1234, 5678, 12));
+        form.DownloadsPane()->SetCounts(1234, 5678, 12);
         QStatusBar* bar = form.statusBar();
         QTRY_COMPARE(bar->width(), screenWidth);
         QApplication::processEvents();
@@ -330,6 +331,24 @@ private slots:
             QVERIFY2(bar->rect().contains(field->geometry()), name);
             right = field->geometry().right() + 1;
         }
+        QCOMPARE(FindClipping(bar), QString());
+
+        // Counts of a very large run: the pane drops its caption rather than push the bar past
+        // the screen, and never cuts a number.
+        form.DownloadsPane()->SetCounts(123456, 234567, 12345);
+        QApplication::processEvents();
+        QApplication::processEvents();
+        QCOMPARE(form.width(), screenWidth);
+        QVERIFY(bar->minimumSizeHint().width() <= screenWidth);
+        TDownloadsPane* pane = form.DownloadsPane();
+        QVERIFY(bar->rect().contains(pane->geometry()));
+        QCOMPARE(pane->toolTip(), QStringLiteral("Downloads: 123456/234567 (12345 failed)"));
+        QVERIFY2(pane->ShownText() == pane->text() || pane->ShownText() == QStringLiteral("123456/234567 (12345 failed)"),
+                 qPrintable(pane->ShownText()));
+        if (screenWidth >= 1920)
+            QVERIFY(!pane->IsElided());
+        else if (scale > 1.0)
+            QCOMPARE(pane->ShownText(), QStringLiteral("123456/234567 (12345 failed)"));
         QCOMPARE(FindClipping(bar), QString());
     }
 

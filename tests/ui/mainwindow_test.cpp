@@ -6,6 +6,7 @@
 #include "task/paths.h"
 #include "task/taskfile.h"
 #include "task/windowstate.h"
+#include "ui/downloadspane.h"
 #include "ui/elidedlabel.h"
 #include "ui/livestate.h"
 #include "ui/mainunit.h"
