@@ -15,7 +15,7 @@ seconds=${1:-60}
 shift || true
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-  targets=(profile taskfile listfiles catalogue snapshot extracttext urlnames jpeg gif bmp)
+  targets=(profile taskfile listfiles catalogue snapshot extracttext urlnames cookiefile jpeg gif bmp)
 fi
 jobs=${FUZZ_JOBS:-1}
 b=${FUZZ_DIR:-build-fuzz}

@@ -191,3 +191,71 @@ int TCookieJar::Count() const
     std::lock_guard lock(m_mutex);
     return m_count;
 }
+
+namespace {
+
+constexpr char HttpOnlyPrefix[] = "#HttpOnly_";
+
+bool WritableField(const QByteArray& field)
+{
+    return !field.contains('\t') && !field.contains('\n') && !field.contains('\r');
+}
+
+} // namespace
+
+QByteArray pagemint::CookieFileText(const QList<TCookie>& cookies)
+{
+    QByteArray text("# Netscape HTTP Cookie File\n");
+    for (const TCookie& cookie : cookies) {
+        const QByteArray domain = cookie.Domain.toUtf8();
+        const QByteArray path = cookie.Path.toUtf8();
+        if (domain.isEmpty() || !WritableField(domain) || !WritableField(path) || !WritableField(cookie.Name)
+            || !WritableField(cookie.Value))
+            continue;
+        if (cookie.HttpOnly)
+            text += HttpOnlyPrefix;
+        text += (cookie.HostOnly ? QByteArray() : QByteArray(".")) + domain;
+        text += cookie.HostOnly ? "\tFALSE\t" : "\tTRUE\t";
+        text += path;
+        text += cookie.Secure ? "\tTRUE\t" : "\tFALSE\t";
+        text += QByteArray::number(cookie.Expiry.isValid() ? cookie.Expiry.toSecsSinceEpoch() : 0);
+        text += '\t' + cookie.Name + '\t' + cookie.Value + '\n';
+    }
+    return text;
+}
+
+QList<TCookie> pagemint::ParseCookieFile(const QByteArray& text)
+{
+    QList<TCookie> cookies;
+    for (QByteArray line : text.split('\n')) {
+        if (line.endsWith('\r'))
+            line.chop(1);
+        TCookie cookie;
+        if (line.startsWith(HttpOnlyPrefix)) {
+            cookie.HttpOnly = true;
+            line.remove(0, qsizetype(sizeof(HttpOnlyPrefix) - 1));
+        } else if (line.startsWith('#') || line.trimmed().isEmpty()) {
+            continue;
+        }
+        const QList<QByteArray> fields = line.split('\t');
+        if (fields.size() != 7)
+            continue;
+        QByteArray domain = fields[0];
+        cookie.HostOnly = !(domain.startsWith('.') || fields[1] == "TRUE");
+        if (domain.startsWith('.'))
+            domain.remove(0, 1);
+        cookie.Domain = QString::fromUtf8(domain);
+        cookie.Path = QString::fromUtf8(fields[2]);
+        cookie.Secure = fields[3] == "TRUE";
+        bool number = false;
+        const qint64 expiry = fields[4].toLongLong(&number);
+        if (cookie.Domain.isEmpty() || !cookie.Path.startsWith(u'/') || !number || expiry < 0)
+            continue;
+        if (expiry > 0)
+            cookie.Expiry = QDateTime::fromSecsSinceEpoch(expiry, Qt::UTC);
+        cookie.Name = fields[5];
+        cookie.Value = fields[6];
+        cookies.append(std::move(cookie));
+    }
+    return cookies;
+}

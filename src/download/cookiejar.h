@@ -96,3 +96,20 @@ private:
     quint64 m_nextOrder = 0;
     int m_count = 0;
 };
+
+namespace pagemint {
+
+/**
+ * The cookies in the Netscape cookie-file form that curl and the browsers' cookie exports use:
+ * one line per cookie, "domain TAB subdomains TAB path TAB secure TAB expiry TAB name TAB value",
+ * a domain cookie's domain with a leading dot and "TRUE" as its subdomains flag, an HttpOnly
+ * cookie's line prefixed with "#HttpOnly_", the expiry in seconds since 1970 and 0 for a session
+ * cookie. A cookie whose name or value holds a tab or a line break cannot be written that way
+ * and is left out.
+ */
+QByteArray CookieFileText(const QList<TCookie>& cookies);
+/** The cookies of such a text. Comment, blank and malformed lines (too few or too many fields,
+ *  a path not starting with "/", an expiry that is no number) are left out. */
+QList<TCookie> ParseCookieFile(const QByteArray& text);
+
+} // namespace pagemint

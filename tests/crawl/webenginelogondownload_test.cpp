@@ -1,7 +1,8 @@
 // A whole run on the real Qt WebEngine through the harvesting engine: the start page is a logon
 // page that sets an HttpOnly session cookie, and the pictures of the page it links to answer 403
 // without that cookie. With the browser's session shared, every picture arrives whole; without
-// it, the files stay empty and the record says why.
+// it, the files stay empty and the record says why. A logon made before the program was started
+// again still counts: the profile keeps its cookies.
 #include "crawl/crawldriver.h"
 #include "crawl/webengine/webenginebrowser.h"
 #include "download/downloadrecord.h"
@@ -114,18 +115,32 @@ protected:
         task.check2 = true;
         task.ImageLinkBool = true;
         SaveTaskFile(task, *m_paths);
+
+        // The gallery alone, for a run after the logon was done by an earlier program session.
+        task.TaskName = QStringLiteral("Gallery");
+        task.StartURL = m_site.Url("/gallery.html");
+        task.FollowedLink = 0;
+        SaveTaskFile(task, *m_paths);
+
+        // The logon alone, collecting nothing.
+        task.TaskName = QStringLiteral("Logon");
+        task.StartURL = m_site.Url("/logon.html");
+        task.check2 = false;
+        task.ImageLinkBool = false;
+        SaveTaskFile(task, *m_paths);
     }
 
-    /** One run of the task with its downloads, on a browser with its own persistent profile. */
-    void Run(bool shareSession)
+    /** One run of the task with its downloads, on a browser of its own over the program's
+     *  persistent profile: every call is like another start of the program. */
+    void Run(bool shareSession, const QString& taskName = QStringLiteral("Members"))
     {
         TWebEngineBrowser browser(m_paths->BrowserProfileFolder());
         THarvester harvester(*m_paths, browser, m_host, &m_pump);
         harvester.ReadProgramSettings(); // no file: sharing is on
         ASSERT_TRUE(harvester.ProgramSettings().ShareBrowserSession);
         harvester.ProgramSettings().ShareBrowserSession = shareSession;
-        harvester.SelectTask(QStringLiteral("Members"));
-        harvester.RunTask(QStringLiteral("Members"));
+        harvester.SelectTask(taskName);
+        harvester.RunTask(taskName);
         ASSERT_TRUE(m_host.Messages.contains(TCrawlDriver::CompletedMessage)) << m_host.Messages.join('|').toStdString();
         // The pump waits for the next event (a worker's end, a timer tick), so this never spins.
         const qint64 deadline = m_pump.NowMs() + 60'000;
@@ -134,16 +149,19 @@ protected:
         ASSERT_TRUE(harvester.DownloadsIdle());
     }
 
-    QByteArray Image(const QString& name) const
+    QByteArray Image(const QString& name, const QString& task = QStringLiteral("Members")) const
     {
-        QFile file(m_paths->ImagesFolder(QStringLiteral("Members")) + '/' + name);
+        QFile file(m_paths->ImagesFolder(task) + '/' + name);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
     }
-    QStringList Images() const
+    QStringList Images(const QString& task = QStringLiteral("Members")) const
     {
-        return QDir(m_paths->ImagesFolder(QStringLiteral("Members"))).entryList(QDir::Files, QDir::Name);
+        return QDir(m_paths->ImagesFolder(task)).entryList(QDir::Files, QDir::Name);
     }
-    QList<TDownloadEntry> Record() const { return TDownloadRecord(m_paths->TaskFolder(QStringLiteral("Members"))).Entries(); }
+    QList<TDownloadEntry> Record(const QString& task = QStringLiteral("Members")) const
+    {
+        return TDownloadRecord(m_paths->TaskFolder(task)).Entries();
+    }
 
     QTemporaryDir m_dir;
     std::unique_ptr<TPaths> m_paths;
@@ -181,6 +199,26 @@ TEST_F(WebEngineLogonDownloadTest, WithoutTheSharedSessionThePicturesStayEmpty)
         EXPECT_FALSE(entry.Succeeded()) << entry.URL.toStdString();
         EXPECT_EQ(entry.Outcome(), QStringLiteral("403"));
     }
+}
+
+TEST_F(WebEngineLogonDownloadTest, ALogonOfAnEarlierSessionStillCountsAfterARestart)
+{
+    Run(true, QStringLiteral("Logon"));
+    EXPECT_EQ(m_site.PictureRequests.load(), 0);
+    // The profile's own store does not report what it reads back from disk: the cookies reach
+    // the downloads of the next session through the copy kept beside it, the owner's alone.
+    const QFile::Permissions rights = QFile::permissions(m_paths->BrowserProfileFolder() + "/cookies.txt");
+    EXPECT_TRUE(rights & QFile::ReadOwner);
+    EXPECT_FALSE(rights & (QFile::ReadGroup | QFile::ReadOther | QFile::WriteGroup | QFile::WriteOther));
+    // A new browser over the same profile, as when the program is started again.
+    Run(true, QStringLiteral("Gallery"));
+    const QString gallery = QStringLiteral("Gallery");
+    EXPECT_EQ(Images(gallery), (QStringList{"1.gif", "2.gif", "3.gif"}));
+    for (const char* name : {"1", "2", "3"})
+        EXPECT_EQ(Image(QStringLiteral("%1.gif").arg(QLatin1String(name)), gallery),
+                  QByteArray::fromStdString(PictureBytes(name))) << name;
+    for (const TDownloadEntry& entry : Record(gallery))
+        EXPECT_TRUE(entry.Succeeded()) << entry.URL.toStdString() << ' ' << entry.Outcome().toStdString();
 }
 
 } // namespace

@@ -178,3 +178,60 @@ TEST(CookieJar, ReadersAndWritersOnSeveralThreads)
     EXPECT_FALSE(sawGarbage);
     EXPECT_EQ(jar.Count(), jar.Cookies().size());
 }
+
+TEST(CookieFile, EveryKindOfCookieComesBackAsItWasWritten)
+{
+    TCookie session = Make("sid", "granted", QStringLiteral("127.0.0.1"));
+    session.HttpOnly = true;
+    TCookie domain = Make("pref", "a=b c", QStringLiteral("example.com"));
+    domain.HostOnly = false;
+    domain.Path = QStringLiteral("/shop");
+    domain.Secure = true;
+    domain.Expiry = QDateTime::fromSecsSinceEpoch(1'900'000'000, Qt::UTC);
+    TCookie empty = Make("", "bare", QStringLiteral("www.example.com"));
+
+    const QByteArray text = pagemint::CookieFileText({session, domain, empty});
+    EXPECT_TRUE(text.contains("#HttpOnly_127.0.0.1\tFALSE\t/\tFALSE\t0\tsid\tgranted\n"));
+    EXPECT_TRUE(text.contains("\n.example.com\tTRUE\t/shop\tTRUE\t1900000000\tpref\ta=b c\n"));
+
+    const QList<TCookie> back = pagemint::ParseCookieFile(text);
+    ASSERT_EQ(back.size(), 3);
+    for (int i = 0; i < 3; ++i) {
+        const TCookie& want = (i == 0 ? session : i == 1 ? domain : empty);
+        EXPECT_EQ(back[i].Name, want.Name) << i;
+        EXPECT_EQ(back[i].Value, want.Value) << i;
+        EXPECT_EQ(back[i].Domain, want.Domain) << i;
+        EXPECT_EQ(back[i].HostOnly, want.HostOnly) << i;
+        EXPECT_EQ(back[i].Path, want.Path) << i;
+        EXPECT_EQ(back[i].Secure, want.Secure) << i;
+        EXPECT_EQ(back[i].HttpOnly, want.HttpOnly) << i;
+        EXPECT_EQ(back[i].Expiry, want.Expiry) << i;
+    }
+}
+
+TEST(CookieFile, WhatCannotBeWrittenOrReadIsLeftOut)
+{
+    // A tab or a line break would shift the fields of the line or start a new one.
+    EXPECT_EQ(pagemint::ParseCookieFile(pagemint::CookieFileText(
+                  {Make("a\tb", "1", QStringLiteral("example.com")), Make("c", "x\ny", QStringLiteral("example.com"))}))
+                  .size(),
+              0);
+    const QList<TCookie> read = pagemint::ParseCookieFile("# comment\r\n"
+                                                          "\r\n"
+                                                          "example.com\tFALSE\t/\tFALSE\t0\tok\t1\r\n"
+                                                          "example.com\tFALSE\t/\tFALSE\t0\tshort\n"
+                                                          "example.com\tFALSE\t/\tFALSE\t0\tlong\t1\textra\n"
+                                                          "example.com\tFALSE\tnoslash\tFALSE\t0\tpath\t1\n"
+                                                          "example.com\tFALSE\t/\tFALSE\tsoon\texpiry\t1\n"
+                                                          "example.com\tFALSE\t/\tFALSE\t-5\tnegative\t1\n"
+                                                          "\tFALSE\t/\tFALSE\t0\tnodomain\t1\n"
+                                                          "#HttpOnly_\n"
+                                                          "sub.example.com\tTRUE\t/\tFALSE\t0\tflagged\t2");
+    ASSERT_EQ(read.size(), 2);
+    EXPECT_EQ(read[0].Name, "ok");
+    EXPECT_TRUE(read[0].HostOnly);
+    // The subdomains flag alone makes a domain cookie, as curl reads it.
+    EXPECT_EQ(read[1].Name, "flagged");
+    EXPECT_FALSE(read[1].HostOnly);
+    EXPECT_EQ(read[1].Domain, QStringLiteral("sub.example.com"));
+}

@@ -66,7 +66,8 @@ TWebEngineBrowser::TWebEngineBrowser(const QString& profileFolder, QObject* pare
         // Logons often rest on session cookies; keep them too, so they survive a restart.
         m_profile->setPersistentCookiesPolicy(QWebEngineProfile::ForcePersistentCookies);
     }
-    m_session = std::make_unique<TWebEngineSession>(m_profile.get());
+    m_session = std::make_unique<TWebEngineSession>(
+        m_profile.get(), profileFolder.isEmpty() ? QString() : profileFolder + QStringLiteral("/cookies.txt"));
     m_filter = std::make_unique<TWebEngineRequestFilter>();
     m_page = std::make_unique<TWebEnginePage>(m_profile.get());
     m_page->setUrlRequestInterceptor(m_filter.get());
