@@ -128,6 +128,21 @@ TEST(ProfileFile, ValueWithLineBreaksCannotPlantKeys)
     EXPECT_EQ(ini.ReadString(QStringLiteral("S"), QStringLiteral("name")), QStringLiteral("x  [S]  k=2"));
 }
 
+TEST(ProfileFile, AValueStartingWithU_FEFFReadsBackWhole)
+{
+    // Only the file's own first bytes can be a byte-order mark; inside a value it is a character.
+    const QString value = QChar(0xFEFF) + QStringLiteral("[Main]");
+    TProfileFile ini = Profile(QByteArray("\xEF\xBB\xBF[S]\r\nk=1\r\n"));
+    ini.WriteString(QStringLiteral("S"), QStringLiteral("name"), value);
+    ini.WriteContinuedString(QStringLiteral("S"), QStringLiteral("more"), {value, value},
+                             [](const QString&) { return true; });
+    EXPECT_EQ(ini.ReadString(QStringLiteral("S"), QStringLiteral("name")), value);
+    EXPECT_EQ(ini.ReadContinuedString(QStringLiteral("S"), QStringLiteral("more"), [](const QString&) { return true; }),
+              (QStringList{value, value}));
+    EXPECT_EQ(ini.ReadInteger(QStringLiteral("S"), QStringLiteral("k"), 0), 1);
+    EXPECT_TRUE(ini.Bytes().startsWith("\xEF\xBB\xBF[S]\r\n"));
+}
+
 TEST(ProfileFile, ContinuedValueStopsAtKnownKeysSectionsAndComments)
 {
     auto known = [](const QString& name) { return name.compare(QStringLiteral("next"), Qt::CaseInsensitive) == 0; };
