@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QSaveFile>
+#include <QStringDecoder>
 
 #include <cerrno>
 #include <cstdlib>
@@ -88,18 +89,22 @@ QStringList pagemint::SplitTextLines(const QByteArray& bytes)
     QStringList lines;
     const qsizetype n = bytes.size();
     const char* data = bytes.constData();
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < n; ++i) {
+    // A byte-order mark can only open the file; at the start of a later line U+FEFF is a
+    // character of that line's value and is kept.
+    qsizetype start = bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    QStringDecoder decode(QStringDecoder::Utf8,
+                          QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    for (qsizetype i = start; i < n; ++i) {
         const char c = data[i];
         if (c == '\r' || c == '\n') {
-            lines.append(QString::fromUtf8(data + start, i - start));
+            lines.append(decode(QByteArrayView(data + start, i - start)));
             if (c == '\r' && i + 1 < n && data[i + 1] == '\n')
                 ++i;
             start = i + 1;
         }
     }
     if (start < n)
-        lines.append(QString::fromUtf8(data + start, n - start));
+        lines.append(decode(QByteArrayView(data + start, n - start)));
     return lines;
 }
 
@@ -144,7 +149,11 @@ QByteArray pagemint::JoinTextLines(const QStringList& lines)
     qsizetype size = 0;
     for (const QString& line : lines)
         size += line.size() + 2;
-    bytes.reserve(size);
+    bytes.reserve(size + 3);
+    // A first line that opens with U+FEFF would be taken for the byte-order mark on reading;
+    // a mark of the file's own before it keeps the character.
+    if (!lines.isEmpty() && lines.first().startsWith(QChar(0xFEFF)))
+        bytes += "\xEF\xBB\xBF";
     for (const QString& line : lines) {
         bytes += line.toUtf8();
         bytes += "\r\n";

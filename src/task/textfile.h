@@ -6,7 +6,9 @@
 
 /**
  * Line files: UTF-8, every line ended by CR LF when written; CR LF, LF or CR accepted when
- * read, a break at the very end adding no line. Writes replace the file atomically (a
+ * read, a break at the very end adding no line. A byte-order mark opening the file is skipped;
+ * anywhere else U+FEFF is text and is kept (a first line that opens with it is written after a
+ * byte-order mark of the file's own, so it reads back whole). Writes replace the file atomically (a
  * temporary file in the same folder renamed over the old one), so a failed write leaves
  * the previous content in place. Where the folder refuses the temporary file but the file
  * itself may be written, the file is rewritten in place instead.
@@ -31,7 +33,7 @@ QStringList SplitTextLines(const QByteArray& bytes);
 /** The text as one line: every CR and LF in it becomes a blank. For values that are stored one
  *  a line, where a line break would shift every later value to the wrong place. */
 QString OneLine(const QString& text);
-/** Each line + CR LF. */
+/** Each line + CR LF (after a byte-order mark when the first line opens with U+FEFF). */
 QByteArray JoinTextLines(const QStringList& lines);
 /** Writes bytes atomically, or in place where the folder refuses the temporary file; throws
  *  EPagemintError("Unable to write to " + path) on failure, a short write included. */

@@ -37,6 +37,12 @@ TEST(TextFile, SplitsCrLfLfAndCrAndWritesCrLf)
     EXPECT_EQ(SplitTextLines("\r\r\n\n"), (QStringList{"", "", ""}));
     EXPECT_TRUE(SplitTextLines(QByteArray()).isEmpty());
     EXPECT_EQ(SplitTextLines("\xc3\xa9t\xc3\xa9"), QStringList{QStringLiteral("été")});
+    // The byte-order mark of the file is dropped; U+FEFF opening a later line is its text.
+    const QString feff(QChar(0xFEFF));
+    EXPECT_EQ(SplitTextLines("\xEF\xBB\xBF" "a\r\n\xEF\xBB\xBF" "b\r\n"), (QStringList{"a", feff + "b"}));
+    EXPECT_EQ(SplitTextLines("\xEF\xBB\xBF"), QStringList{});
+    EXPECT_EQ(SplitTextLines(JoinTextLines({feff + "a", feff})), (QStringList{feff + "a", feff}));
+    EXPECT_EQ(JoinTextLines({feff}), QByteArray("\xEF\xBB\xBF\xEF\xBB\xBF\r\n"));
     EXPECT_EQ(JoinTextLines({"a", "", "b"}), QByteArray("a\r\n\r\nb\r\n"));
     EXPECT_EQ(JoinTextLines({}), QByteArray());
 }
