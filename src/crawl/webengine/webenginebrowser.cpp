@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QTimer>
+#include <QWebEngineDownloadRequest>
 #include <QWebEngineLoadingInfo>
 #include <QFile>
 #include <QWebEngineProfile>
@@ -66,6 +67,11 @@ TWebEngineBrowser::TWebEngineBrowser(const QString& profileFolder, QObject* pare
         // Logons often rest on session cookies; keep them too, so they survive a restart.
         m_profile->setPersistentCookiesPolicy(QWebEngineProfile::ForcePersistentCookies);
     }
+    // A link that answers with a file instead of a page shows nothing: the browser itself never
+    // downloads (the download workers fetch what the task collects). The request is cancelled
+    // at once instead of being left to the engine's default.
+    connect(m_profile.get(), &QWebEngineProfile::downloadRequested, this,
+            [](QWebEngineDownloadRequest* download) { download->cancel(); });
     m_session = std::make_unique<TWebEngineSession>(
         m_profile.get(), profileFolder.isEmpty() ? QString() : profileFolder + QStringLiteral("/cookies.txt"));
     m_filter = std::make_unique<TWebEngineRequestFilter>();
