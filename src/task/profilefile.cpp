@@ -2,8 +2,6 @@
 
 #include "task/textfile.h"
 
-#include <QStringDecoder>
-
 #include <algorithm>
 #include <limits>
 
@@ -14,14 +12,6 @@ namespace {
 constexpr qsizetype kMaxValueLength = 2047;
 const QByteArray kCrLf("\r\n");
 const QByteArray kBom("\xEF\xBB\xBF");
-
-/** The text of a value's UTF-8 bytes. A leading U+FEFF is a character of the value there, not a
- *  byte-order mark: it is kept, so that the value reads back as it was written. */
-QString ValueText(const QByteArray& bytes)
-{
-    QStringDecoder decode(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
-    return decode(bytes);
-}
 
 inline bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
 
@@ -302,7 +292,7 @@ QString TProfileFile::ReadString(const QString& section, const QString& key, con
     const qsizetype line = FindKey(header, key);
     if (line < 0)
         return defaultValue;
-    return CleanValue(ValueText(Classify(m_lines[line].text).value));
+    return CleanValue(Utf8Text(Classify(m_lines[line].text).value));
 }
 
 qint32 TProfileFile::ReadInteger(const QString& section, const QString& key, qint32 defaultValue) const
@@ -313,7 +303,7 @@ qint32 TProfileFile::ReadInteger(const QString& section, const QString& key, qin
     const qsizetype line = FindKey(header, key);
     if (line < 0)
         return defaultValue;
-    return ParseInteger(CleanValue(ValueText(Classify(m_lines[line].text).value)), defaultValue);
+    return ParseInteger(CleanValue(Utf8Text(Classify(m_lines[line].text).value)), defaultValue);
 }
 
 bool TProfileFile::ReadBool(const QString& section, const QString& key, bool defaultValue) const
@@ -345,10 +335,10 @@ QStringList TProfileFile::ReadContinuedString(const QString& section, const QStr
     const qsizetype line = FindKey(header, key);
     if (line < 0)
         return {};
-    QStringList lines{CleanValue(ValueText(Classify(m_lines[line].text).value))};
+    QStringList lines{CleanValue(Utf8Text(Classify(m_lines[line].text).value))};
     const qsizetype end = ContinuationEnd(line, isKnownKey);
     for (qsizetype i = line + 1; i < end; ++i)
-        lines.append(CleanValue(ValueText(m_lines[i].text)));
+        lines.append(CleanValue(Utf8Text(m_lines[i].text)));
     return lines;
 }
 

@@ -16,6 +16,9 @@ using namespace pagemint;
 
 namespace {
 
+// The byte-order mark an editor may put at the start of a UTF-8 file.
+constexpr char Utf8Bom[] = "\xEF\xBB\xBF";
+
 enum class TPathKind { Missing, RegularFile, Folder, Other, Unknown };
 
 /** What stands at a path (symbolic links followed). Unknown when it cannot be told, for
@@ -84,6 +87,13 @@ bool FolderTakesTemporaryFile(const QString& path)
 
 } // namespace
 
+QString pagemint::Utf8Text(QByteArrayView bytes)
+{
+    QStringDecoder decode(QStringDecoder::Utf8,
+                          QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    return decode(bytes);
+}
+
 QStringList pagemint::SplitTextLines(const QByteArray& bytes)
 {
     QStringList lines;
@@ -91,20 +101,18 @@ QStringList pagemint::SplitTextLines(const QByteArray& bytes)
     const char* data = bytes.constData();
     // A byte-order mark can only open the file; at the start of a later line U+FEFF is a
     // character of that line's value and is kept.
-    qsizetype start = bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0;
-    QStringDecoder decode(QStringDecoder::Utf8,
-                          QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    qsizetype start = bytes.startsWith(Utf8Bom) ? qsizetype(sizeof(Utf8Bom) - 1) : 0;
     for (qsizetype i = start; i < n; ++i) {
         const char c = data[i];
         if (c == '\r' || c == '\n') {
-            lines.append(decode(QByteArrayView(data + start, i - start)));
+            lines.append(Utf8Text(QByteArrayView(data + start, i - start)));
             if (c == '\r' && i + 1 < n && data[i + 1] == '\n')
                 ++i;
             start = i + 1;
         }
     }
     if (start < n)
-        lines.append(decode(QByteArrayView(data + start, n - start)));
+        lines.append(Utf8Text(QByteArrayView(data + start, n - start)));
     return lines;
 }
 
@@ -153,7 +161,7 @@ QByteArray pagemint::JoinTextLines(const QStringList& lines)
     // A first line that opens with U+FEFF would be taken for the byte-order mark on reading;
     // a mark of the file's own before it keeps the character.
     if (!lines.isEmpty() && lines.first().startsWith(QChar(0xFEFF)))
-        bytes += "\xEF\xBB\xBF";
+        bytes += Utf8Bom;
     for (const QString& line : lines) {
         bytes += line.toUtf8();
         bytes += "\r\n";

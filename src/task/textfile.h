@@ -28,6 +28,9 @@ QByteArray ReadFileBytes(const QString& path, bool* exists = nullptr);
 /** The lines of a file (ReadFileBytes split by SplitTextLines); an empty list when the file
  *  does not exist. Throws EPagemintError when it exists but cannot be read. */
 QStringList ReadTextLines(const QString& path, bool* exists = nullptr);
+/** UTF-8 bytes as text, a U+FEFF at their start kept: inside a file it is a character of a
+ *  value, not a byte-order mark (QString::fromUtf8 would drop it). */
+QString Utf8Text(QByteArrayView bytes);
 /** Splits bytes into lines by the rules above. */
 QStringList SplitTextLines(const QByteArray& bytes);
 /** The text as one line: every CR and LF in it becomes a blank. For values that are stored one
