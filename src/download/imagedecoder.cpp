@@ -5,9 +5,14 @@
 #include <QFile>
 #include <QScopeGuard>
 #include <algorithm>
+#include <cerrno>
 #include <csetjmp>
-#include <cstdio>
+#include <cstdint>
 #include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <jpeglib.h>
 #include <jerror.h>
@@ -63,6 +68,73 @@ void PutGifPixel(int index, const ColorMapObject* map, int transparent, QRgb* ou
     *out = qRgb(c.Red, c.Green, c.Blue);
 }
 
+/** Reads up to count bytes; fewer only at the end of the file or on a read error, which sets
+ *  error. An interrupted read is taken up again. */
+size_t ReadSome(int fd, void* buffer, size_t count, bool& error)
+{
+    size_t done = 0;
+    while (done < count) {
+        const ssize_t got = ::read(fd, static_cast<char*>(buffer) + done, count - done);
+        if (got > 0) {
+            done += size_t(got);
+        } else if (got == 0) {
+            break;
+        } else if (errno != EINTR) {
+            error = true;
+            break;
+        }
+    }
+    return done;
+}
+
+/** An open picture file; closed with the object. */
+class TPictureFile
+{
+public:
+    /** Opens path for reading without blocking (a FIFO must not hold the thread) and keeps it
+     *  only when it is a regular file; stamp is then the file as it is at this moment. */
+    TPictureFile(const QString& path, TFileStamp& stamp)
+    {
+        m_fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (m_fd < 0)
+            return;
+        struct stat info;
+        if (::fstat(m_fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+            ::close(m_fd);
+            m_fd = -1;
+            return;
+        }
+        stamp.MTime = qint64(info.st_mtim.tv_sec);
+        stamp.Size = qint64(info.st_size);
+    }
+    ~TPictureFile()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    TPictureFile(const TPictureFile&) = delete;
+    TPictureFile& operator=(const TPictureFile&) = delete;
+    int Fd() const { return m_fd; }
+
+private:
+    int m_fd = -1;
+};
+
+/** giflib's input over an open file. */
+struct TGifInput
+{
+    int Fd = -1;
+    bool ReadError = false;
+};
+
+int GifRead(GifFileType* gif, GifByteType* bytes, int count)
+{
+    auto* input = static_cast<TGifInput*>(gif->UserData);
+    if (count <= 0)
+        return 0;
+    return int(ReadSome(input->Fd, bytes, size_t(count), input->ReadError));
+}
+
 } // namespace
 
 /**
@@ -76,8 +148,9 @@ struct TJpegSource
     static constexpr size_t BufferSize = 256 * 1024;
 
     jpeg_source_mgr Base; // first, so that the source can be found from cinfo->src
-    std::FILE* File = nullptr;
+    int Fd = -1;
     bool StartOfFile = true;
+    bool ReadError = false; // the file could not be read: not a fault of its content
     std::vector<JOCTET> Buffer;
 };
 
@@ -91,7 +164,9 @@ void JpegSourceInit(j_decompress_ptr info)
 boolean JpegSourceFill(j_decompress_ptr info)
 {
     auto* source = reinterpret_cast<TJpegSource*>(info->src);
-    size_t count = std::fread(source->Buffer.data(), 1, source->Buffer.size(), source->File);
+    size_t count = ReadSome(source->Fd, source->Buffer.data(), source->Buffer.size(), source->ReadError);
+    if (source->ReadError)
+        ERREXIT(info, JERR_FILE_READ);
     if (count == 0) {
         // The same as the stock source: an empty file is an error, a file that ends early a
         // warning (which JpegEmitMessage turns into a failure), with an end marker supplied.
@@ -299,75 +374,107 @@ QSize TImageDecoder::ReducedSizeNeeded(QSize fullSize)
     return area.expandedTo(entry);
 }
 
+TDecodeOutcome TImageDecoder::Read(const QString& path, TDecodedPicture& picture)
+{
+    return ReadAs(KindOf(path), path, picture);
+}
+
 bool TImageDecoder::Decode(const QString& path, TDecodedPicture& picture)
 {
-    switch (KindOf(path)) {
-    case Kind::Jpeg: return DecodeJpeg(path, picture);
-    case Kind::Gif: return DecodeGif(path, picture);
-    case Kind::Bmp: break;
-    }
-    return DecodeBmp(path, picture);
+    return Read(path, picture) == TDecodeOutcome::Decoded;
 }
 
 bool TImageDecoder::DecodeJpeg(const QString& path, TDecodedPicture& picture)
 {
-    if (!m_jpeg->Created)
-        return false;
-    std::FILE* file = std::fopen(QFile::encodeName(path).constData(), "rbe");
-    if (!file)
-        return false;
-    const auto closeFile = qScopeGuard([file] { std::fclose(file); });
-    std::setvbuf(file, nullptr, _IONBF, 0); // the source reads in large blocks of its own
-
-    // The read buffer is taken on first use and kept, like the decompressor, for the next file.
-    TJpegSource& source = m_jpeg->Source;
-    if (source.Buffer.empty())
-        source.Buffer.resize(TJpegSource::BufferSize);
-    source.File = file;
-    const auto detach = qScopeGuard([&source] { source.File = nullptr; });
-
-    jpeg_decompress_struct* info = &m_jpeg->Info;
-    TJpegStart start;
-    if (!JpegStart(info, &m_jpeg->Error, &source, &start))
-        return false;
-    QImage image(int(info->output_width), int(info->output_height), QImage::Format_RGB32);
-    if (image.isNull()) {
-        jpeg_abort_decompress(info);
-        return false;
-    }
-    if (!JpegReadRows(info, &m_jpeg->Error, image.bits(), image.bytesPerLine(), start.Cmyk, start.AdobeInverted))
-        return false;
-    picture.Image = std::move(image);
-    picture.FullSize = QSize(int(start.FullWidth), int(start.FullHeight));
-    return true;
+    return ReadAs(Kind::Jpeg, path, picture) == TDecodeOutcome::Decoded;
 }
 
 bool TImageDecoder::DecodeGif(const QString& path, TDecodedPicture& picture)
 {
+    return ReadAs(Kind::Gif, path, picture) == TDecodeOutcome::Decoded;
+}
+
+bool TImageDecoder::DecodeBmp(const QString& path, TDecodedPicture& picture)
+{
+    return ReadAs(Kind::Bmp, path, picture) == TDecodeOutcome::Decoded;
+}
+
+TDecodeOutcome TImageDecoder::ReadAs(Kind kind, const QString& path, TDecodedPicture& picture)
+{
+    picture.Stamp = TFileStamp();
+    const TPictureFile file(path, picture.Stamp);
+    if (file.Fd() < 0)
+        return TDecodeOutcome::Unreadable;
+    switch (kind) {
+    case Kind::Jpeg: return DecodeJpegFile(file.Fd(), picture);
+    case Kind::Gif: return DecodeGifFile(file.Fd(), picture);
+    case Kind::Bmp: break;
+    }
+    return DecodeBmpFile(file.Fd(), picture);
+}
+
+TDecodeOutcome TImageDecoder::DecodeJpegFile(int fd, TDecodedPicture& picture)
+{
+    if (!m_jpeg->Created)
+        return TDecodeOutcome::Undecodable;
+    // The read buffer is taken on first use and kept, like the decompressor, for the next file.
+    TJpegSource& source = m_jpeg->Source;
+    if (source.Buffer.empty())
+        source.Buffer.resize(TJpegSource::BufferSize);
+    source.Fd = fd;
+    source.ReadError = false;
+    const auto detach = qScopeGuard([&source] { source.Fd = -1; });
+    const auto failure = [&source] {
+        return source.ReadError ? TDecodeOutcome::Unreadable : TDecodeOutcome::Undecodable;
+    };
+
+    jpeg_decompress_struct* info = &m_jpeg->Info;
+    TJpegStart start;
+    if (!JpegStart(info, &m_jpeg->Error, &source, &start))
+        return failure();
+    QImage image(int(info->output_width), int(info->output_height), QImage::Format_RGB32);
+    if (image.isNull()) {
+        jpeg_abort_decompress(info);
+        return TDecodeOutcome::Undecodable;
+    }
+    if (!JpegReadRows(info, &m_jpeg->Error, image.bits(), image.bytesPerLine(), start.Cmyk, start.AdobeInverted))
+        return failure();
+    picture.Image = std::move(image);
+    picture.FullSize = QSize(int(start.FullWidth), int(start.FullHeight));
+    return TDecodeOutcome::Decoded;
+}
+
+TDecodeOutcome TImageDecoder::DecodeGifFile(int fd, TDecodedPicture& picture)
+{
+    TGifInput input;
+    input.Fd = fd;
     int error = 0;
-    GifFileType* gif = DGifOpenFileName(QFile::encodeName(path).constData(), &error);
+    GifFileType* gif = DGifOpen(&input, &GifRead, &error);
     if (!gif)
-        return false;
+        return input.ReadError ? TDecodeOutcome::Unreadable : TDecodeOutcome::Undecodable;
     const auto closeGif = qScopeGuard([gif] {
         int closeError = 0;
         DGifCloseFile(gif, &closeError);
     });
+    const auto failed = [&input] {
+        return input.ReadError ? TDecodeOutcome::Unreadable : TDecodeOutcome::Undecodable;
+    };
 
     int transparent = -1;
     for (;;) {
         GifRecordType type = UNDEFINED_RECORD_TYPE;
         if (DGifGetRecordType(gif, &type) == GIF_ERROR || type == TERMINATE_RECORD_TYPE)
-            return false;
+            return failed();
         if (type == EXTENSION_RECORD_TYPE) {
             int code = 0;
             GifByteType* block = nullptr;
             if (DGifGetExtension(gif, &code, &block) == GIF_ERROR)
-                return false;
+                return failed();
             if (code == GRAPHICS_EXT_FUNC_CODE && block && block[0] >= 4)
                 transparent = (block[1] & 0x01) ? block[4] : -1;
             while (block) {
                 if (DGifGetExtensionNext(gif, &block) == GIF_ERROR)
-                    return false;
+                    return failed();
             }
             continue;
         }
@@ -376,11 +483,11 @@ bool TImageDecoder::DecodeGif(const QString& path, TDecodedPicture& picture)
 
         // The first frame.
         if (DGifGetImageDesc(gif) == GIF_ERROR)
-            return false;
+            return failed();
         const GifImageDesc& frame = gif->Image;
         const ColorMapObject* map = frame.ColorMap ? frame.ColorMap : gif->SColorMap;
         if (!map || map->ColorCount <= 0 || frame.Width <= 0 || frame.Height <= 0)
-            return false;
+            return failed();
         int width = gif->SWidth;
         int height = gif->SHeight;
         if (width <= 0 || height <= 0) {
@@ -388,10 +495,10 @@ bool TImageDecoder::DecodeGif(const QString& path, TDecodedPicture& picture)
             height = frame.Height;
         }
         if (qint64(width) * height > MaxDecodedPixels || qint64(frame.Width) * frame.Height > MaxDecodedPixels)
-            return false;
+            return failed();
         QImage canvas(width, height, QImage::Format_RGB32);
         if (canvas.isNull())
-            return false;
+            return failed();
         canvas.fill(Qt::white);
 
         std::vector<GifPixelType> line(size_t(frame.Width));
@@ -412,32 +519,188 @@ bool TImageDecoder::DecodeGif(const QString& path, TDecodedPicture& picture)
             for (int pass = 0; pass < 4; ++pass) {
                 for (int y = offsets[pass]; y < frame.Height; y += steps[pass]) {
                     if (DGifGetLine(gif, line.data(), frame.Width) == GIF_ERROR)
-                        return false;
+                        return failed();
                     putRow(y);
                 }
             }
         } else {
             for (int y = 0; y < frame.Height; ++y) {
                 if (DGifGetLine(gif, line.data(), frame.Width) == GIF_ERROR)
-                    return false;
+                    return failed();
                 putRow(y);
             }
         }
         picture.Image = std::move(canvas);
         picture.FullSize = picture.Image.size();
+        return TDecodeOutcome::Decoded;
+    }
+}
+
+TDecodeOutcome TImageDecoder::DecodeBmpFile(int fd, TDecodedPicture& picture)
+{
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
+        return TDecodeOutcome::Unreadable;
+    QImage image;
+    if (!pagemint::DecodeBmp(file, image, MaxDecodedPixels))
+        return file.error() == QFileDevice::ReadError ? TDecodeOutcome::Unreadable : TDecodeOutcome::Undecodable;
+    picture.FullSize = image.size();
+    picture.Image = std::move(image);
+    return TDecodeOutcome::Decoded;
+}
+
+namespace {
+
+quint32 Le16(const uchar* p)
+{
+    return quint32(p[0]) | quint32(p[1]) << 8;
+}
+
+quint32 Le32(const uchar* p)
+{
+    return Le16(p) | Le16(p + 2) << 16;
+}
+
+/** Reads exactly count bytes from the current position. */
+bool ReadExactly(int fd, void* buffer, size_t count)
+{
+    bool error = false;
+    return ReadSome(fd, buffer, count, error) == count;
+}
+
+/** Bytes of an open file read through a small buffer; Skip seeks past what it does not hold. */
+class TByteReader
+{
+public:
+    explicit TByteReader(int fd) : m_fd(fd) {}
+    bool Next(uchar& byte)
+    {
+        if (m_at == m_end) {
+            bool error = false;
+            m_at = 0;
+            m_end = ReadSome(m_fd, m_buffer, sizeof m_buffer, error);
+            if (m_end == 0)
+                return false;
+        }
+        byte = m_buffer[m_at++];
+        return true;
+    }
+    bool Skip(qint64 count)
+    {
+        const qint64 held = qint64(m_end - m_at);
+        if (count <= held) {
+            m_at += size_t(count);
+            return true;
+        }
+        m_at = m_end = 0;
+        return ::lseek(m_fd, off_t(count - held), SEEK_CUR) >= 0;
+    }
+
+private:
+    int m_fd;
+    uchar m_buffer[4096];
+    size_t m_at = 0;
+    size_t m_end = 0;
+};
+
+/** The frame size of a JPEG: its markers walked from the start to the first frame header, each
+ *  segment skipped by its length, and bytes between segments passed over as libjpeg does. */
+bool JpegHeaderSize(int fd, QSize& size)
+{
+    TByteReader in(fd);
+    uchar byte = 0;
+    if (!in.Next(byte) || byte != 0xFF || !in.Next(byte) || byte != 0xD8)
+        return false;
+    for (;;) {
+        do {
+            if (!in.Next(byte))
+                return false;
+        } while (byte != 0xFF);
+        do {
+            if (!in.Next(byte))
+                return false;
+        } while (byte == 0xFF);
+        const uchar marker = byte;
+        if (marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7))
+            continue; // a stuffed byte in stray data, or a marker without a segment
+        if (marker == 0xD8 || marker == 0xD9 || marker == 0xDA)
+            return false; // a scan, or the end, before any frame header
+        uchar high = 0;
+        uchar low = 0;
+        if (!in.Next(high) || !in.Next(low))
+            return false;
+        const int segment = int(high) << 8 | low;
+        if (segment < 2)
+            return false;
+        const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        if (!frame) {
+            if (!in.Skip(segment - 2))
+                return false;
+            continue;
+        }
+        uchar header[5];
+        if (segment < 7)
+            return false;
+        for (uchar& b : header)
+            if (!in.Next(b))
+                return false;
+        const int height = int(header[1]) << 8 | header[2];
+        const int width = int(header[3]) << 8 | header[4];
+        if (width <= 0 || height <= 0)
+            return false;
+        size = QSize(width, height);
         return true;
     }
 }
 
-bool TImageDecoder::DecodeBmp(const QString& path, TDecodedPicture& picture)
+/** The logical screen of a GIF, the size its decode gives when the screen is not empty. */
+bool GifHeaderSize(int fd, QSize& size)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    uchar header[10];
+    if (!ReadExactly(fd, header, sizeof header) || header[0] != 'G' || header[1] != 'I' || header[2] != 'F')
         return false;
-    QImage image;
-    if (!pagemint::DecodeBmp(file, image, MaxDecodedPixels))
+    const int width = int(Le16(header + 6));
+    const int height = int(Le16(header + 8));
+    if (width <= 0 || height <= 0)
         return false;
-    picture.FullSize = image.size();
-    picture.Image = std::move(image);
+    size = QSize(width, height);
     return true;
+}
+
+/** The size from a bitmap's information header, read the way the bitmap decoder reads it. */
+bool BmpHeaderSize(int fd, QSize& size)
+{
+    uchar header[26];
+    if (!ReadExactly(fd, header, sizeof header) || header[0] != 'B' || header[1] != 'M')
+        return false;
+    qint64 width = 0;
+    qint64 height = 0;
+    if (Le32(header + 14) == 12) {
+        width = Le16(header + 18);
+        height = Le16(header + 20);
+    } else {
+        width = qint32(Le32(header + 18));
+        const qint32 stored = qint32(Le32(header + 22));
+        height = stored < 0 ? -qint64(stored) : qint64(stored);
+    }
+    if (width <= 0 || height <= 0 || width > INT32_MAX || height > INT32_MAX)
+        return false;
+    size = QSize(int(width), int(height));
+    return true;
+}
+
+} // namespace
+
+bool TImageDecoder::HeaderSize(const QString& path, QSize& size)
+{
+    TFileStamp stamp;
+    const TPictureFile file(path, stamp);
+    if (file.Fd() < 0)
+        return false;
+    switch (KindOf(path)) {
+    case Kind::Jpeg: return JpegHeaderSize(file.Fd(), size);
+    case Kind::Gif: return GifHeaderSize(file.Fd(), size);
+    case Kind::Bmp: break;
+    }
+    return BmpHeaderSize(file.Fd(), size);
 }

@@ -15,6 +15,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include <sys/stat.h>
+
 #ifndef PAGEMINT_VERSION
 #define PAGEMINT_VERSION "1.0"
 #endif
@@ -39,15 +41,28 @@ struct TFileIdentity
     qint64 Size = 0;
 };
 
+/** The file's identity now; false unless it is a regular file. The time is the one the decoder
+ *  stamps a file with, so that the two compare. */
 bool IdentityOf(const QString& path, TFileIdentity& identity)
 {
-    const QFileInfo info(path);
-    if (!info.isFile())
+    struct stat info;
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0 || !S_ISREG(info.st_mode))
         return false;
     identity.Uri = TThumbnailCache::FileUri(path);
-    identity.MTime = info.fileTime(QFileDevice::FileModificationTime).toSecsSinceEpoch();
-    identity.Size = info.size();
+    identity.MTime = qint64(info.st_mtim.tv_sec);
+    identity.Size = qint64(info.st_size);
     return true;
+}
+
+/** The identity of the file as stamp saw it, while the file is still the same now: what an
+ *  entry made from that reading may be keyed on. */
+bool StampedIdentityOf(const QString& path, const TFileStamp& stamp, TFileIdentity& identity)
+{
+    if (!IdentityOf(path, identity))
+        return false;
+    if (!stamp.Valid())
+        return true;
+    return identity.MTime == stamp.MTime && identity.Size == stamp.Size;
 }
 
 /** A text value read as a whole number; a fractional time some writers store is truncated. */
@@ -219,7 +234,7 @@ bool TThumbnailCache::PrepareEntry(const QString& path, const TDecodedPicture& p
     if (!WriteEnabled() || picture.Image.isNull() || picture.FullSize.isEmpty())
         return false;
     TFileIdentity identity;
-    if (!IdentityOf(path, identity))
+    if (!StampedIdentityOf(path, picture.Stamp, identity))
         return false;
     QImage image = picture.Image;
     const int longSide = std::max(image.width(), image.height());
@@ -257,10 +272,15 @@ bool TThumbnailCache::Store(const QString& path, const TDecodedPicture& picture)
 
 bool TThumbnailCache::StoreFailure(const QString& path) const
 {
+    return StoreFailure(path, TFileStamp());
+}
+
+bool TThumbnailCache::StoreFailure(const QString& path, const TFileStamp& stamp) const
+{
     if (!WriteEnabled())
         return false;
     TFileIdentity identity;
-    if (!IdentityOf(path, identity))
+    if (!StampedIdentityOf(path, stamp, identity))
         return false;
     TEntry key;
     key.Path = path;

@@ -83,8 +83,8 @@ public:
         qint64 MTime = 0;
         qint64 FileSize = 0;
     };
-    /** Makes the entry of a decoded file ready; false when writing is off, the picture is
-     *  empty or the file is gone. */
+    /** Makes the entry of a decoded file ready, keyed on picture.Stamp when it has one; false
+     *  when writing is off, the picture is empty, or the file is gone or changed since. */
     bool PrepareEntry(const QString& path, const TDecodedPicture& picture, TEntry& entry) const;
     /** Writes a prepared entry; false when writing is off, the file has changed or gone since
      *  the entry was made (the entry would describe a picture the file no longer holds), or
@@ -94,7 +94,11 @@ public:
     /** Writes the "normal" entry of a decoded file at once (PrepareEntry, then StoreEntry).
      *  False when writing is off, the file is gone or the write failed. */
     bool Store(const QString& path, const TDecodedPicture& picture) const;
-    /** Writes this program's fail entry of a file that did not decode. */
+    /** Writes this program's fail entry of a file whose content did not decode, keyed on the
+     *  file as the decode found it (stamp); nothing when the file has changed since. A file
+     *  that could not be read gets no fail entry: that is no property of its content. */
+    bool StoreFailure(const QString& path, const TFileStamp& stamp) const;
+    /** StoreFailure of the file as it is now. */
     bool StoreFailure(const QString& path) const;
 
 private:

@@ -106,8 +106,15 @@ QImage MakeTileOf(const TThumbnailCache* cache, const QString& path, QRgb face, 
     // One decoder per worker thread, reused from file to file like the UI thread's.
     thread_local TImageDecoder decoder;
     TDecodedPicture picture;
-    if (!decoder.Decode(path, picture)) {
-        if (cache && cache->WriteEnabled() && !cache->StoreFailure(path))
+    switch (decoder.Read(path, picture)) {
+    case TDecodeOutcome::Decoded:
+        break;
+    case TDecodeOutcome::Unreadable:
+        // Not remembered: a file that could not be read now may well be readable later.
+        qCDebug(lcGallery) << "cannot be read:" << path;
+        return QImage();
+    case TDecodeOutcome::Undecodable:
+        if (cache && cache->WriteEnabled() && !cache->StoreFailure(path, picture.Stamp))
             qCDebug(lcGallery) << "no fail entry written for" << path;
         return QImage();
     }

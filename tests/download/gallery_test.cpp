@@ -19,6 +19,10 @@
 #include <mutex>
 #include <gtest/gtest.h>
 
+#include <sys/fsuid.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 constexpr QRgb Red = 0xFFFF0000;
@@ -289,6 +293,91 @@ TEST_F(DecoderTest, HostileGifsAndBitmapsAreRefused)
     if (m_decoder.Decode(Path("zero.gif"), picture)) {
         EXPECT_FALSE(picture.Image.isNull());
     }
+}
+
+/** Runs work on this thread with the file permissions of an unprivileged user: root opens any
+ *  file whatever its mode, and the tests may run as root. */
+template <typename TWork>
+void WithoutRootAccess(TWork work)
+{
+    if (::geteuid() != 0) {
+        work();
+        return;
+    }
+    ::setfsuid(65534);
+    work();
+    ::setfsuid(0);
+}
+
+TEST_F(DecoderTest, ReadTellsAFileThatCannotBeReadFromContentThatDoesNotDecode)
+{
+    WriteAll(Path("corrupt.jpg"), "\xFF\xD8\xFF\xDB not a picture");
+    TDecodedPicture picture;
+    EXPECT_EQ(m_decoder.Read(Path("corrupt.jpg"), picture), TDecodeOutcome::Undecodable);
+    EXPECT_EQ(picture.Stamp.Size, 18) << "the stamp is taken even when the content fails";
+    EXPECT_EQ(picture.Stamp.MTime, QFileInfo(Path("corrupt.jpg")).lastModified().toSecsSinceEpoch());
+
+    EXPECT_EQ(m_decoder.Read(Path("missing.jpg"), picture), TDecodeOutcome::Unreadable);
+    EXPECT_FALSE(picture.Stamp.Valid());
+    ASSERT_TRUE(QDir().mkdir(Path("folder.jpg")));
+    EXPECT_EQ(m_decoder.Read(Path("folder.jpg"), picture), TDecodeOutcome::Unreadable);
+
+    // A file without read permission is unreadable, and decodes again once it may be read.
+    for (const char* name : {"locked.jpg", "locked.gif", "locked.bmp"}) {
+        const QString path = Path(name);
+        WriteAll(path, QString::fromLatin1(name).endsWith(".jpg")   ? MakeJpeg(40, 30)
+                       : QString::fromLatin1(name).endsWith(".gif") ? MakeGif(40, 30)
+                                                                   : MakeBmp(40, 30));
+        ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0), 0);
+        TDecodeOutcome locked = TDecodeOutcome::Decoded;
+        WithoutRootAccess([&] { locked = m_decoder.Read(path, picture); });
+        EXPECT_EQ(locked, TDecodeOutcome::Unreadable) << name;
+        ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0644), 0);
+        EXPECT_EQ(m_decoder.Read(path, picture), TDecodeOutcome::Decoded) << name;
+        EXPECT_EQ(picture.FullSize, QSize(40, 30)) << name;
+    }
+}
+
+TEST_F(DecoderTest, FifoUnderAPictureNameIsRefusedWithoutWaitingForAWriter)
+{
+    // Opening a FIFO for reading waits for a writer: no decoder may open it that way.
+    for (const char* name : {"pipe.jpg", "pipe.gif", "pipe.bmp"}) {
+        ASSERT_EQ(::mkfifo(QFile::encodeName(Path(name)).constData(), 0644), 0) << name;
+        TDecodedPicture picture;
+        EXPECT_EQ(m_decoder.Read(Path(name), picture), TDecodeOutcome::Unreadable) << name;
+        QSize size;
+        EXPECT_FALSE(TImageDecoder::HeaderSize(Path(name), size)) << name;
+    }
+}
+
+TEST_F(DecoderTest, HeaderSizeIsTheSizeTheDecodeReports)
+{
+    // A JPEG with a long segment before its frame header, and stray bytes between segments.
+    QByteArray jpeg = MakeJpeg(123, 45);
+    QByteArray comment("\xFF\xFE\x80\x02");
+    comment.append(QByteArray(0x8000, 'c'));
+    jpeg.insert(2, comment + QByteArray("\x00\x13 stray"));
+    WriteAll(Path("long.jpg"), jpeg);
+    WriteAll(Path("picture.gif"), MakeGif(77, 9));
+    WriteAll(Path("picture.bmp"), MakeBmp(5, 66));
+    ASSERT_TRUE(SolidImage(31, 17, Red).save(Path("topdown.bmp"), "BMP"));
+    QByteArray topDown = ReadAll(Path("topdown.bmp"));
+    topDown[22] = char(-17); // height -17: rows stored top to bottom
+    topDown[23] = topDown[24] = topDown[25] = char(0xFF);
+    WriteAll(Path("topdown.bmp"), topDown);
+    for (const char* name : {"long.jpg", "picture.gif", "picture.bmp", "topdown.bmp"}) {
+        TDecodedPicture picture;
+        ASSERT_TRUE(m_decoder.Decode(Path(name), picture)) << name;
+        QSize size;
+        ASSERT_TRUE(TImageDecoder::HeaderSize(Path(name), size)) << name;
+        EXPECT_EQ(size, picture.FullSize) << name;
+    }
+    WriteAll(Path("cut.jpg"), MakeJpeg(50, 50).left(20));
+    WriteAll(Path("garbage.gif"), "not a picture");
+    QSize size;
+    EXPECT_FALSE(TImageDecoder::HeaderSize(Path("cut.jpg"), size));
+    EXPECT_FALSE(TImageDecoder::HeaderSize(Path("garbage.gif"), size));
+    EXPECT_FALSE(TImageDecoder::HeaderSize(Path("missing.bmp"), size));
 }
 
 /** Records what the gallery asks of its front end. */
