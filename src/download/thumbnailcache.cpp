@@ -102,18 +102,25 @@ bool ReadEntry(const QString& entryPath, const TFileIdentity& identity, QImage& 
     return true;
 }
 
-/** The picture's own size as the entry records it, or the entry's own size without a record.
- *  False when the record contradicts the entry's proportions (for example an entry another
- *  program turned upright while the record keeps the stored orientation): such an entry would
- *  draw a distorted tile. */
-bool FullSizeOf(const QImage& image, QSize& fullSize)
+/** The picture's own size as the entry records it; without a record, the size the file's
+ *  header gives (as the decoder would report it), else the entry's own size. False when that
+ *  size contradicts the entry's proportions (for example an entry another program turned
+ *  upright from the picture's orientation tag): such an entry would draw a distorted tile. */
+bool FullSizeOf(const QImage& image, const QString& path, QSize& fullSize)
 {
     qint64 width = 0;
     qint64 height = 0;
     if (!ReadNumber(image.text(WidthKey), width) || !ReadNumber(image.text(HeightKey), height) || width <= 0
         || height <= 0 || width > INT_MAX || height > INT_MAX) {
-        fullSize = image.size();
-        return true;
+        // The entry's own proportions are rounded to its pixels, and the tile's geometry follows
+        // the picture's: 1000 x 342 in a 128 x 44 entry would place the bevels a row apart.
+        QSize header;
+        if (!TImageDecoder::HeaderSize(path, header)) {
+            fullSize = image.size();
+            return true;
+        }
+        width = header.width();
+        height = header.height();
     }
     // The entry is the picture scaled with its proportions kept and each side rounded: the
     // shorter side recomputed from the longer must come out within rounding of the entry's own.
@@ -124,6 +131,27 @@ bool FullSizeOf(const QImage& image, QSize& fullSize)
         return false;
     fullSize = QSize(int(width), int(height));
     return true;
+}
+
+/** An entry with transparency painted onto white, where the gallery's own decodes put a
+ *  picture's transparent parts; dropping the alpha channel instead would leave them black. */
+QImage OnWhite(const QImage& image)
+{
+    if (!image.hasAlphaChannel())
+        return image;
+    const QImage source = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    QImage flat(source.size(), QImage::Format_RGB32);
+    if (source.isNull() || flat.isNull())
+        return QImage();
+    for (int y = 0; y < source.height(); ++y) {
+        const auto* in = reinterpret_cast<const QRgb*>(source.constScanLine(y));
+        auto* out = reinterpret_cast<QRgb*>(flat.scanLine(y));
+        for (int x = 0; x < source.width(); ++x) {
+            const int under = 255 - qAlpha(in[x]);
+            out[x] = qRgb(qRed(in[x]) + under, qGreen(in[x]) + under, qBlue(in[x]) + under);
+        }
+    }
+    return flat;
 }
 
 /** Creates a folder (and the folders above it) when missing; the folders of the cache itself
@@ -217,7 +245,10 @@ TThumbnailCache::TLookup TThumbnailCache::Lookup(const QString& path, TCachedThu
     for (const QString& entry : {NormalPath(path), LargePath(path)}) {
         QImage image;
         QSize fullSize;
-        if (ReadEntry(entry, identity, image) && FullSizeOf(image, fullSize)) {
+        if (ReadEntry(entry, identity, image) && FullSizeOf(image, path, fullSize)) {
+            image = OnWhite(image);
+            if (image.isNull())
+                continue;
             thumbnail.Image = std::move(image);
             thumbnail.FullSize = fullSize;
             return TLookup::Hit;

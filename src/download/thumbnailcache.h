@@ -26,8 +26,15 @@ struct TCachedThumbnail
  * file's modification time in whole seconds since the epoch); it belongs to the file only while
  * both match, and while "Thumb::Size" (the file's size in bytes) matches when the entry has it.
  * Entries this program writes also carry "Thumb::Image::Width" and "Thumb::Image::Height", the
- * picture's own size, from which the tile's geometry follows; entries written by other programs
- * without them are taken at their own proportions.
+ * picture's own size, from which the tile's geometry follows; for entries written by other
+ * programs without them the file's header gives that size (the entry's own proportions when
+ * the header cannot be read). An entry whose proportions disagree with that size beyond
+ * rounding (a picture turned upright by its writer) is passed over. An entry with transparency
+ * is painted onto white, as the gallery's own decodes paint transparent pixels.
+ *
+ * An entry made from a decode is keyed on the file as the decode found it (TDecodedPicture's
+ * Stamp) and written only while the file is still the same: a file that is still being written
+ * never gets an entry that would then describe the finished file.
  *
  * Writing is atomic (a temporary file in the same folder, then a rename; not synced to disk, as
  * a lost entry is only made again), files are created with mode 0600 and folders with 0700. Every write failure (an unwritable or missing folder, a full

@@ -212,12 +212,12 @@ TEST_F(ThumbnailCacheTest, SmallPictureStillGetsAFullSizeEntry)
 
 TEST_F(ThumbnailCacheTest, EntriesOfOtherProgramsAreUsedWhenTheyMatch)
 {
-    const QString path = Jpeg(QStringLiteral("photo.jpg"), 1000, 500);
+    const QString path = Jpeg(QStringLiteral("photo.jpg"), 128, 64);
     const QString uri = QString::fromLatin1(TThumbnailCache::FileUri(path));
     TThumbnailCache cache(m_base);
     TCachedThumbnail cached;
 
-    // Only the two keys every writer sets; its own proportions stand for the picture's.
+    // Only the two keys every writer sets; the picture's size comes from the file's header.
     WriteForeignEntry(cache.NormalPath(path), SolidImage(128, 64, 0xFF00FF00),
                       {{QStringLiteral("Thumb::URI"), uri}, {QStringLiteral("Thumb::MTime"), MTimeOf(path)}});
     ASSERT_EQ(cache.Lookup(path, cached), TThumbnailCache::TLookup::Hit);
@@ -271,6 +271,106 @@ TEST_F(ThumbnailCacheTest, FailEntryHoldsUntilTheFileChanges)
     EXPECT_EQ(cache.Lookup(path, cached), TThumbnailCache::TLookup::Failed);
 
     SetMTime(path, QFileInfo(path).lastModified().toSecsSinceEpoch() + 5);
+    EXPECT_EQ(cache.Lookup(path, cached), TThumbnailCache::TLookup::Miss);
+}
+
+int MaxChannelDifference(const QImage& a, const QImage& b, const QRect& rect, bool* outsideEqual);
+QRect PictureRect(QSize full);
+
+TEST_F(ThumbnailCacheTest, FileStillBeingWrittenGetsNoEntryForItsFinishedState)
+{
+    // A download is written under its final name: decoded half-written, it fails, and is
+    // complete before the failure is recorded. The record would describe the finished file.
+    const QString path = m_pictures + QStringLiteral("/download.jpg");
+    const QByteArray complete = MakeJpeg(200, 150);
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(complete.left(complete.size() / 2));
+    }
+    TImageDecoder decoder;
+    TDecodedPicture half;
+    ASSERT_EQ(decoder.Read(path, half), TDecodeOutcome::Undecodable);
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::Append));
+        file.write(complete.mid(complete.size() / 2));
+    }
+    TThumbnailCache cache(m_base);
+    EXPECT_FALSE(cache.StoreFailure(path, half.Stamp));
+    TCachedThumbnail cached;
+    EXPECT_EQ(cache.Lookup(path, cached), TThumbnailCache::TLookup::Miss);
+
+    // The same for a picture that decoded and was replaced before its entry was made.
+    TDecodedPicture before;
+    ASSERT_EQ(decoder.Read(path, before), TDecodeOutcome::Decoded);
+    ASSERT_TRUE(WriteJpeg(path, PhotoLikeImage(640, 480, 3)));
+    EXPECT_FALSE(cache.Store(path, before));
+    EXPECT_EQ(cache.Lookup(path, cached), TThumbnailCache::TLookup::Miss);
+
+    // Unchanged since the decode, the file gets its entries.
+    TDecodedPicture now;
+    ASSERT_EQ(decoder.Read(path, now), TDecodeOutcome::Decoded);
+    ASSERT_TRUE(cache.Store(path, now));
+    ASSERT_EQ(cache.Lookup(path, cached), TThumbnailCache::TLookup::Hit);
+    EXPECT_EQ(cached.FullSize, QSize(640, 480));
+}
+
+TEST_F(ThumbnailCacheTest, TransparentForeignEntryIsDrawnOnWhite)
+{
+    // The gallery's own decodes put transparent pixels on white; an entry another program
+    // wrote with an alpha channel must not turn them black.
+    const QString path = Jpeg(QStringLiteral("logo.jpg"), 128, 64);
+    QImage entry(128, 64, QImage::Format_ARGB32);
+    entry.fill(Qt::transparent);
+    for (int y = 0; y < 64; ++y)
+        for (int x = 64; x < 128; ++x)
+            entry.setPixel(x, y, 0xFF0000FF);
+    for (int x = 0; x < 64; ++x)
+        entry.setPixel(x, 0, 0x80000000); // half-transparent black: mid grey on white
+    TThumbnailCache cache(m_base);
+    WriteForeignEntry(cache.NormalPath(path), entry,
+                      {{QStringLiteral("Thumb::URI"), QString::fromLatin1(TThumbnailCache::FileUri(path))},
+                       {QStringLiteral("Thumb::MTime"), MTimeOf(path)}});
+    TCachedThumbnail cached;
+    ASSERT_EQ(cache.Lookup(path, cached), TThumbnailCache::TLookup::Hit);
+    EXPECT_FALSE(cached.Image.hasAlphaChannel());
+    EXPECT_EQ(cached.Image.pixel(10, 30), 0xFFFFFFFF);
+    EXPECT_EQ(cached.Image.pixel(100, 30), 0xFF0000FF);
+    EXPECT_NEAR(qRed(cached.Image.pixel(10, 0)), 127, 1);
+
+    // In the tile: the picture fills x 8..70, y 24..55.
+    const QImage tile = MakeThumbnail(cached.Image, cached.FullSize);
+    EXPECT_EQ(tile.pixel(12, 40), 0xFFFFFFFF);
+    EXPECT_EQ(tile.pixel(66, 40), 0xFF0000FF);
+}
+
+TEST_F(ThumbnailCacheTest, ForeignEntryWithoutSizeTakesTheFilesHeader)
+{
+    // 1000 x 342 in a 128 x 44 entry: the entry's own proportions give a picture 22 rows
+    // high, the file's 21; the bevels must sit where the file puts them.
+    const QString path = Jpeg(QStringLiteral("wide.jpg"), 1000, 342);
+    const TDecodedPicture picture = Decode(path);
+    const QImage fromFile = MakeThumbnail(picture.Image, picture.FullSize);
+    const auto keys = [&] {
+        return QList<QPair<QString, QString>>{
+            {QStringLiteral("Thumb::URI"), QString::fromLatin1(TThumbnailCache::FileUri(path))},
+            {QStringLiteral("Thumb::MTime"), MTimeOf(path)}};
+    };
+    TThumbnailCache cache(m_base);
+    WriteForeignEntry(cache.NormalPath(path),
+                      picture.Image.scaled(128, 44, Qt::IgnoreAspectRatio, Qt::SmoothTransformation), keys());
+    TCachedThumbnail cached;
+    ASSERT_EQ(cache.Lookup(path, cached), TThumbnailCache::TLookup::Hit);
+    EXPECT_EQ(cached.FullSize, QSize(1000, 342));
+    const QImage fromCache = MakeThumbnail(cached.Image, cached.FullSize);
+    bool outsideEqual = false;
+    EXPECT_LE(MaxChannelDifference(fromFile, fromCache, PictureRect(picture.FullSize), &outsideEqual), 6);
+    EXPECT_TRUE(outsideEqual);
+
+    // An entry its writer turned upright (from the picture's orientation tag) would give a
+    // portrait tile for a landscape file: it is passed over.
+    WriteForeignEntry(cache.NormalPath(path), SolidImage(44, 128, 0xFF00FF00), keys());
     EXPECT_EQ(cache.Lookup(path, cached), TThumbnailCache::TLookup::Miss);
 }
 

@@ -339,6 +339,8 @@ TEST_F(ThumbnailPoolTest, CacheIsReadFirstAndWrittenAfterDecoding)
 {
     QStringList paths = Pictures(QStringLiteral("cached"), 4);
     Corrupt(paths[3]);
+    // Picture 0 has the proportions of the foreign entry it gets below.
+    ASSERT_TRUE(WriteJpeg(paths[0], PhotoLikeImage(256, 128, 5)));
     TThumbnailCache cache(m_base);
     {
         TThumbnailPool pool(&cache, 2);
