@@ -323,8 +323,10 @@ std::optional<TThumbnailPool::TOutput> TThumbnailPool::MakeTile(const TJob& job,
 
 std::optional<TThumbnailPool::TOutput> TThumbnailPool::WriteEntry(const TJob& job)
 {
-    // A pool being destroyed drops the entries it has not written.
-    if (m_shared->Batch.load() == Never)
+    // The entries of a cancelled batch are only cache fills: dropping them costs a future cache
+    // hit, while writing them would hold the next batch's first tiles back. A pool being
+    // destroyed drops its unwritten entries the same way.
+    if (m_shared->Batch.load() != job.Batch)
         return std::nullopt;
     if (!m_shared->Cache->StoreEntry(job.Entry))
         qCDebug(lcGallery) << "no cache entry written for" << job.Entry.Path;

@@ -35,10 +35,11 @@ class TThumbnailCache;
  *
  * Each picture: the cache is looked up first (a usable entry gives the tile without decoding
  * the file; this program's fail entry gives a failure at once); otherwise the file is decoded,
- * its tile drawn with MakeThumbnail, and, when the cache's writing is on, the cache entry (or
- * the fail entry) written. For the first FirstTiles pictures of a batch the entry is written
- * by a job of its own, queued behind those pictures and ahead of the rest of the batch, so
- * that the first tiles appear sooner. The decoded picture lives only for the duration of
+ * its tile drawn with MakeThumbnail, and, when the cache's writing is on, the cache entry (or,
+ * for content that does not decode, the fail entry; a file that cannot be read gets none)
+ * written. For the first FirstTiles pictures of a batch the entry is written by a job of its
+ * own, queued behind those pictures and ahead of the rest of the batch, so that the first
+ * tiles appear sooner; such entries of a batch cancelled before they are written are dropped. The decoded picture lives only for the duration of
  * that step; what the pool keeps are tiles waiting for their turn and at most FirstTiles
  * entries (128 x 128 pictures) waiting to be written.
  *

@@ -21,6 +21,8 @@
 #include <random>
 #include <set>
 
+#include <sys/stat.h>
+
 using namespace pagemint;
 
 namespace {
@@ -447,6 +449,60 @@ TEST_F(ThumbnailPoolTest, CacheThatCannotBeWrittenNeverCostsATile)
             EXPECT_EQ(m_tiles[i].Tile, TileFromFile(paths[i])) << i;
     }
     EXPECT_FALSE(QFileInfo::exists(m_base)) << "writing off writes nothing";
+}
+
+TEST_F(ThumbnailPoolTest, FilesThatCannotBeReadLeaveNoFailEntryAndHoldNothingUp)
+{
+    // A FIFO under a picture's name would hold a worker for good (and with it the ordered
+    // delivery and the pool's end); a folder is no picture either. Neither is a failure of
+    // content, so neither is remembered in the fail folder.
+    QStringList paths = Pictures(QStringLiteral("odd"), 4);
+    ASSERT_TRUE(QFile::remove(paths[1]));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(paths[1]).constData(), 0644), 0);
+    ASSERT_TRUE(QFile::remove(paths[2]));
+    ASSERT_TRUE(QDir().mkdir(paths[2]));
+    TThumbnailCache cache(m_base);
+    {
+        TThumbnailPool pool(&cache, 2);
+        Record(pool);
+        pool.StartBatch(paths);
+        pool.AddSingle(paths[1]);
+        ASSERT_TRUE(WaitUntil([&] { return m_finished.size() == 1u && m_singles.size() == 1u; }, 10000));
+    }
+    ASSERT_EQ(m_tiles.size(), 4u);
+    EXPECT_FALSE(m_tiles[0].Tile.isNull());
+    EXPECT_TRUE(m_tiles[1].Tile.isNull());
+    EXPECT_TRUE(m_tiles[2].Tile.isNull());
+    EXPECT_FALSE(m_tiles[3].Tile.isNull());
+    EXPECT_TRUE(m_singles[0].Tile.isNull());
+    for (const int i : {1, 2}) {
+        EXPECT_FALSE(QFileInfo::exists(cache.FailPath(paths[i]))) << i;
+        EXPECT_FALSE(QFileInfo::exists(cache.NormalPath(paths[i]))) << i;
+    }
+}
+
+TEST_F(ThumbnailPoolTest, EntriesOfACancelledBatchAreNotWrittenAheadOfTheNextOne)
+{
+    const QStringList old = Pictures(QStringLiteral("old"), 3);
+    const QStringList next = Pictures(QStringLiteral("next"), 2);
+    TThumbnailCache cache(m_base);
+    TGate gate(QStringLiteral("/old/p002"));
+    TThumbnailPool pool(&cache, 1);
+    pool.SetWorkerHook([&gate](const QString& path) { gate.Enter(path); });
+    Record(pool);
+    pool.StartBatch(old);
+    // The one worker has made the first two tiles, queued their entries behind the third
+    // picture, and holds that one.
+    ASSERT_EQ(gate.Held(1).size(), 1u);
+    const quint64 now = pool.StartBatch(next);
+    gate.Open();
+    ASSERT_TRUE(WaitUntil([&] { return m_finished.size() == 1u; }, 10000));
+    ASSERT_TRUE(pool.WaitForWorkers(10000));
+    EXPECT_EQ(m_finished[0], now);
+    for (const QString& path : old)
+        EXPECT_FALSE(QFileInfo::exists(cache.NormalPath(path))) << path.toStdString();
+    for (const QString& path : next)
+        EXPECT_TRUE(QFileInfo::exists(cache.NormalPath(path))) << path.toStdString();
 }
 
 TEST_F(ThumbnailPoolTest, DestroyedWhileBusyEndsCleanly)
