@@ -17,7 +17,11 @@ TImagesModel::TImagesModel(const TResultLists& lists, QObject* parent)
     m_batchTimer.setInterval(kBatchIntervalMs);
     connect(&m_batchTimer, &QTimer::timeout, this, &TImagesModel::Flush);
     connect(&lists, &TResultLists::RowsAppended, this, [this](int tab, int, int) {
-        if (tab == TabImages && !m_batchTimer.isActive())
+        if (tab != TabImages)
+            return;
+        if (m_shownRows < ImmediateRows)
+            Flush();
+        else if (!m_batchTimer.isActive())
             m_batchTimer.start();
     });
     connect(&lists, &TResultLists::TabReset, this, &TImagesModel::OnTabReset);
@@ -39,17 +43,27 @@ QVariant TImagesModel::data(const QModelIndex& index, int role) const
     case Qt::DisplayRole:
     case Qt::ToolTipRole:
         return images.Caption(index.row());
-    case Qt::DecorationRole: {
-        const auto row = static_cast<std::size_t>(index.row());
-        if (m_pixmaps.size() <= row)
-            m_pixmaps.resize(row + 1);
-        if (m_pixmaps[row].isNull())
-            m_pixmaps[row] = QPixmap::fromImage(images.Thumbnail(index.row()));
-        return m_pixmaps[row];
-    }
+    case Qt::DecorationRole:
+        return PixmapOf(index.row());
     default:
         return {};
     }
+}
+
+QPixmap TImagesModel::PixmapOf(int row) const
+{
+    const auto found = m_pixmapRows.find(row);
+    if (found != m_pixmapRows.end()) {
+        m_pixmaps.splice(m_pixmaps.begin(), m_pixmaps, found->second);
+        return found->second->second;
+    }
+    m_pixmaps.emplace_front(row, QPixmap::fromImage(m_lists.Images().Thumbnail(row)));
+    m_pixmapRows.emplace(row, m_pixmaps.begin());
+    if (m_pixmaps.size() > KeptPixmaps) {
+        m_pixmapRows.erase(m_pixmaps.back().first);
+        m_pixmaps.pop_back();
+    }
+    return m_pixmaps.front().second;
 }
 
 void TImagesModel::Flush()
@@ -72,6 +86,7 @@ void TImagesModel::OnTabReset(int tab)
     m_batchTimer.stop();
     beginResetModel();
     m_pixmaps.clear();
+    m_pixmapRows.clear();
     m_shownRows = static_cast<int>(m_lists.Images().Count());
     endResetModel();
 }

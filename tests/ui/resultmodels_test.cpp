@@ -95,6 +95,58 @@ private slots:
         QCOMPARE(images.rowCount(), 0);
         QCOMPARE(lists.Images().Files().Count(), 0);
     }
+
+    void imagesFirstScreenfulAtOnceThenBatches()
+    {
+        TResultLists lists;
+        TImagesModel images(lists);
+        QAbstractItemModelTester tester(&images);
+        QImage tile(80, 80, QImage::Format_RGB32);
+        tile.fill(Qt::blue);
+        // The first tiles of a gallery are shown the moment they are added, with no event loop.
+        for (int i = 0; i < TImagesModel::ImmediateRows; ++i) {
+            lists.AddImage(QStringLiteral("%1.jpg").arg(i), tile, QStringLiteral("/t/Images/%1.jpg").arg(i));
+            QCOMPARE(images.rowCount(), i + 1);
+        }
+        // Past a screenful they are gathered and announced together.
+        QSignalSpy inserted(&images, &QAbstractItemModel::rowsInserted);
+        const int more = 300;
+        for (int i = 0; i < more; ++i)
+            lists.AddImage(QStringLiteral("m%1.jpg").arg(i), tile, QStringLiteral("/t/Images/m%1.jpg").arg(i));
+        QCOMPARE(images.rowCount(), TImagesModel::ImmediateRows);
+        QTRY_COMPARE(images.rowCount(), TImagesModel::ImmediateRows + more);
+        QCOMPARE(inserted.count(), 1);
+
+        // After a reset the model is short again: its first rows come at once once more.
+        lists.ClearTab(TabImages);
+        lists.AddImage(QStringLiteral("again.jpg"), tile, QStringLiteral("/t/Images/again.jpg"));
+        QCOMPARE(images.rowCount(), 1);
+    }
+
+    void imagesKeepBoundedPixmaps()
+    {
+        TResultLists lists;
+        TImagesModel images(lists);
+        const int rows = int(TImagesModel::KeptPixmaps) + 200;
+        for (int i = 0; i < rows; ++i) {
+            QImage tile(80, 80, QImage::Format_RGB32);
+            tile.fill(QColor(i % 256, 0, 0));
+            lists.AddImage(QStringLiteral("%1.jpg").arg(i), tile, QStringLiteral("/t/Images/%1.jpg").arg(i));
+        }
+        images.Flush();
+        QCOMPARE(images.rowCount(), rows);
+        for (int row = 0; row < rows; ++row)
+            QVERIFY(!images.index(row).data(Qt::DecorationRole).value<QPixmap>().isNull());
+        QCOMPARE(images.PixmapCount(), TImagesModel::KeptPixmaps);
+        // A row whose pixmap was let go is drawn again from its tile, the same as before.
+        const QPixmap first = images.index(0).data(Qt::DecorationRole).value<QPixmap>();
+        QCOMPARE(first.toImage().pixelColor(40, 40), QColor(0, 0, 0));
+        const QPixmap late = images.index(300).data(Qt::DecorationRole).value<QPixmap>();
+        QCOMPARE(late.toImage().pixelColor(40, 40), QColor(300 % 256, 0, 0));
+        QCOMPARE(images.PixmapCount(), TImagesModel::KeptPixmaps);
+        lists.ClearTab(TabImages);
+        QCOMPARE(images.PixmapCount(), std::size_t(0));
+    }
 };
 
 PAGEMINT_UI_TEST_MAIN(TestResultModels)
