@@ -7,7 +7,8 @@
 // (0 when every picture was already there).
 //
 // One run measures, on the UI thread's event loop, as the gallery would be opened:
-//   first50_ms       selection to the 50th tile delivered (cold cache, all cores): the median
+//   first50_ms       selection to the 50th tile shown by the Images view's model (cold cache,
+//                    all cores), so that the model's own batching counts too: the median
 //                    of FirstTilesOpenings cold openings, each cancelled after its 50th tile as
 //                    selecting another task does (first50_worst_ms: the slowest of them)
 //   cold_ms          the whole cold rebuild on all cores, with the cache being written
@@ -17,13 +18,15 @@
 //                    rebuild: the longest time the UI thread was kept from its events
 //
 // What is opened is behind TGalleryOpener: the program's gallery (TGallery with its tile pool
-// and the shared cache), filling an Images list exactly as selecting a task does.
+// and the shared cache), filling an Images list exactly as selecting a task does, and the
+// Images view's model announcing the rows.
 #include "download/gallery.h"
 #include "host/frontend.h"
 #include "download/thumbnailcache.h"
 #include "results/resultlists.h"
 #include "support/imagefiles.h"
 #include "support/photolike.h"
+#include "ui/imagesmodel.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -62,18 +65,18 @@ class TRealGalleryOpener : public TGalleryOpener
 {
 public:
     TRealGalleryOpener(const QString& cacheFolder, int threads)
-        : m_cache(cacheFolder), m_gallery(m_lists, m_host, &m_cache, threads)
+        : m_cache(cacheFolder), m_gallery(m_lists, m_host, &m_cache, threads), m_model(m_lists)
     {
         m_gallery.SetShownTask(QStringLiteral("Bench"));
     }
 
     void Open(const QStringList& paths, std::function<void(int)> tileShown, std::function<void()> finished) override
     {
-        QObject::disconnect(&m_lists, nullptr, nullptr, nullptr);
-        QObject::disconnect(&m_gallery, nullptr, nullptr, nullptr);
-        QObject::connect(&m_lists, &TResultLists::RowsAppended, &m_lists,
-                         [this, tileShown](int, int, int) { tileShown(int(m_lists.Images().Count())); });
-        QObject::connect(&m_gallery, &TGallery::RebuildFinished, &m_gallery, [finished] { finished(); });
+        QObject::disconnect(m_shown);
+        QObject::disconnect(m_finished);
+        m_shown = QObject::connect(&m_model, &QAbstractItemModel::rowsInserted, &m_model,
+                                   [this, tileShown] { tileShown(m_model.rowCount()); });
+        m_finished = QObject::connect(&m_gallery, &TGallery::RebuildFinished, &m_gallery, [finished] { finished(); });
         m_lists.Images().Files().Assign(paths);
         m_gallery.RebuildGallery();
     }
@@ -90,6 +93,9 @@ private:
     TResultLists m_lists;
     TFrontEnd m_host;
     TGallery m_gallery;
+    TImagesModel m_model;
+    QMetaObject::Connection m_shown;
+    QMetaObject::Connection m_finished;
 };
 
 struct TOpening
@@ -124,7 +130,7 @@ TOpening Measure(TGalleryOpener& opener, const QStringList& paths, bool untilFir
     opener.Open(
         paths,
         [&](int shown) {
-            if (shown == std::min<int>(50, int(paths.size())) && result.First50Ms < 0) {
+            if (shown >= std::min<int>(50, int(paths.size())) && result.First50Ms < 0) {
                 result.First50Ms = clock.nsecsElapsed() / 1e6;
                 if (untilFirst50)
                     loop.quit();
