@@ -7,6 +7,7 @@
 #include "task/programsettings.h"
 #include "task/runstate.h"
 #include "support/fakehosts.h"
+#include "support/fakesession.h"
 
 #include <QDir>
 #include <QFile>
@@ -296,14 +297,6 @@ TEST_F(SchedulerTest, DownloadsDoneWaitsForRunningWorkers)
     EXPECT_FALSE(m_scheduler.TimerEnabled());
 }
 
-class TTestSession : public TBrowserSession
-{
-public:
-    std::shared_ptr<const TCookieJar> CookieJar() const override { return Jar; }
-    QString UserAgent() const override { return QStringLiteral("TestBrowser/2"); }
-    std::shared_ptr<TCookieJar> Jar = std::make_shared<TCookieJar>();
-};
-
 TEST_F(SchedulerTest, FreedSlotIsFilledAtOnceWithinTheLimit)
 {
     Queue(5);
@@ -325,7 +318,7 @@ TEST_F(SchedulerTest, FreedSlotIsFilledAtOnceWithinTheLimit)
 
 TEST_F(SchedulerTest, JobCarriesReferrerRetriesRecordAndTheSharedSession)
 {
-    TTestSession session;
+    TFakeBrowserSession session(QStringLiteral("TestBrowser/2"));
     m_scheduler.SetBrowserSession(&session);
     m_settings.DownloadRetries = 4;
     m_run.DownloadQueue.SetReferringPage(QStringLiteral("http://site/page1"));

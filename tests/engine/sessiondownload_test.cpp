@@ -7,6 +7,7 @@
 #include "engine/harvester.h"
 #include "support/fakebrowsers.h"
 #include "support/fakehosts.h"
+#include "support/fakesession.h"
 #include "support/testsite.h"
 #include "support/waituntil.h"
 #include "task/paths.h"
@@ -81,23 +82,15 @@ private:
     std::string m_userAgent;
 };
 
-class TTestSession : public TBrowserSession
-{
-public:
-    std::shared_ptr<const TCookieJar> CookieJar() const override { return Jar; }
-    QString UserAgent() const override { return QStringLiteral("TestBrowser/3"); }
-    std::shared_ptr<TCookieJar> Jar = std::make_shared<TCookieJar>();
-};
-
 /** A fake browser that keeps a session whose jar the test fills. */
 class TSessionBrowser : public TTimedFakeBrowser
 {
 public:
     TBrowserSession* Session() const override { return &m_session; }
-    TTestSession& TestSession() { return m_session; }
+    TFakeBrowserSession& TestSession() { return m_session; }
 
 private:
-    mutable TTestSession m_session;
+    mutable TFakeBrowserSession m_session{QStringLiteral("TestBrowser/3")};
 };
 
 class SessionDownloadTest : public testing::Test
