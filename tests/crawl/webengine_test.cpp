@@ -135,7 +135,7 @@ protected:
     {
         browser.Navigate(QStringLiteral("about:blank"));
         browser.Navigate(url);
-        Pump(browser, [&] { return browser.ReadyState() == 4; });
+        Pump(browser, [&] { return browser.ReadyState() == TBrowser::ReadyStateComplete; });
     }
     template <typename F>
     void Pump(TWebEngineBrowser&, F done)
@@ -205,7 +205,7 @@ TEST_F(WebEngineBrowserTest, APageThatNeverAnswersLeavesNoDocument)
     const qint64 until = pump.NowMs() + 300;
     while (pump.NowMs() < until)
         pump.ProcessMessages();
-    EXPECT_NE(browser.ReadyState(), 4);
+    EXPECT_NE(browser.ReadyState(), TBrowser::ReadyStateComplete);
     EXPECT_FALSE(browser.Document());
     browser.Stop();
 }
@@ -219,7 +219,9 @@ TEST_F(WebEngineBrowserTest, ALinkThatGivesNoPageLeavesNoDocumentAfterALateRedir
     site.Add("/get.php", "PK\x03\x04", "application/zip");
     TWebEngineBrowser browser(QString{});
     Load(browser, site.Url("/later.html"));
-    Pump(browser, [&] { return browser.LocationURL() == site.Url("/a.html") && browser.ReadyState() == 4; });
+    Pump(browser, [&] {
+        return browser.LocationURL() == site.Url("/a.html") && browser.ReadyState() == TBrowser::ReadyStateComplete;
+    });
     const auto redirected = browser.Document();
     ASSERT_TRUE(redirected);
     ASSERT_EQ(redirected->URL, site.Url("/a.html"));
@@ -242,14 +244,14 @@ TEST_F(WebEngineBrowserTest, ScriptsOnlyRunWhenAllowed)
     EXPECT_EQ(browser.Document()->links, QStringList{site.Url("/made.html")});
     // Dialogs and new windows of the page stay silent.
     Load(browser, site.Url("/start.html"));
-    EXPECT_EQ(browser.ReadyState(), 4);
+    EXPECT_EQ(browser.ReadyState(), TBrowser::ReadyStateComplete);
 }
 
 TEST_F(WebEngineBrowserTest, ErrorsShowNoErrorPage)
 {
     TWebEngineBrowser browser(QString{});
     Load(browser, QStringLiteral("http://127.0.0.1:1/nothing.html"));
-    EXPECT_EQ(browser.ReadyState(), 4);
+    EXPECT_EQ(browser.ReadyState(), TBrowser::ReadyStateComplete);
     const auto doc = browser.Document();
     if (doc) {
         EXPECT_TRUE(doc->links.isEmpty());
@@ -261,7 +263,7 @@ TEST_F(WebEngineBrowserTest, AnAddressThatIsNoUrlShowsAnEmptyPage)
 {
     TWebEngineBrowser browser(QString{});
     Load(browser, QString());
-    ASSERT_EQ(browser.ReadyState(), 4);
+    ASSERT_EQ(browser.ReadyState(), TBrowser::ReadyStateComplete);
     const auto doc = browser.Document();
     ASSERT_TRUE(doc);
     EXPECT_TRUE(doc->links.isEmpty());
@@ -272,7 +274,7 @@ TEST_F(WebEngineBrowserTest, AnotherFragmentOfThePageShownCompletes)
     TWebEngineBrowser browser(QString{});
     Load(browser, site.Url("/c.html"));
     Load(browser, site.Url("/c.html#part"));
-    EXPECT_EQ(browser.ReadyState(), 4);
+    EXPECT_EQ(browser.ReadyState(), TBrowser::ReadyStateComplete);
     EXPECT_EQ(browser.LocationURL(), site.Url("/c.html#part"));
     EXPECT_TRUE(browser.Document());
 }
