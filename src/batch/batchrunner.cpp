@@ -24,27 +24,8 @@ qint64 SteadyNs()
     return duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-// How often the wait for downloads looks whether they are done.
+// How often the progress line and the wait for downloads look whether something changed.
 constexpr int DownloadPollMs = 50;
-
-/** The Qt event loop pump that tells how long each pump took. */
-class TTimedPump final : public TEventPump
-{
-public:
-    explicit TTimedPump(std::function<void(qint64 pumpNs)> pumped) : m_pumped(std::move(pumped)) {}
-
-    void ProcessMessages() override
-    {
-        const qint64 start = SteadyNs();
-        m_loop.ProcessMessages();
-        m_pumped(SteadyNs() - start);
-    }
-    qint64 NowMs() const override { return m_loop.NowMs(); }
-
-private:
-    TEventLoopPump m_loop;
-    std::function<void(qint64)> m_pumped;
-};
 
 } // namespace
 
@@ -58,12 +39,12 @@ TBatchRunner::TBatchRunner(const TPaths& paths, TBrowser& browser, TSink out, TS
     , m_progress([this](const QString& line) { m_err(line); })
 {
     m_timing = qEnvironmentVariableIsSet("PAGEMINT_BATCH_TIMING");
-    m_pump = std::make_unique<TTimedPump>([this](qint64 pumpNs) {
-        m_pumpNs += pumpNs;
-        m_progress.Poll(NowMs());
-    });
     // Created last: the engine may call the front end while it is being built.
-    m_harvester = std::make_unique<THarvester>(m_paths, m_browser, *this, m_pump.get());
+    m_harvester = std::make_unique<THarvester>(m_paths, m_browser, *this);
+    // A change that came less than a second after the last line is written once its second is
+    // over, even when the engine reports nothing new meanwhile.
+    m_progressPoll.setInterval(DownloadPollMs);
+    connect(&m_progressPoll, &QTimer::timeout, this, [this] { m_progress.Poll(NowMs()); });
 }
 
 TBatchRunner::~TBatchRunner()
@@ -122,8 +103,9 @@ bool TBatchRunner::RunOneTask(const QString& taskName)
     }
 
     bool ok = true;
-    m_pumpNs = 0;
+    const qint64 pumpStartNs = m_harvester->PumpedNs();
     const qint64 startNs = SteadyNs();
+    m_progressPoll.start();
     try {
         m_harvester->RunTask(taskName);
     } catch (const EPagemintError& error) {
@@ -133,8 +115,9 @@ bool TBatchRunner::RunOneTask(const QString& taskName)
         ReportError(taskName, QString::fromLocal8Bit(error.what()));
         ok = false;
     }
+    m_progressPoll.stop();
     const qint64 crawlNs = SteadyNs() - startNs;
-    const qint64 pumpNs = m_pumpNs;
+    const qint64 pumpNs = m_harvester->PumpedNs() - pumpStartNs;
 
     const TRunState& state = m_harvester->RunState();
     const qsizetype pages = state.VisitedURLList.Count();
@@ -294,7 +277,7 @@ void TBatchRunner::ShowMessage(const QString& text)
 
 void TBatchRunner::SetSearchProgress(int percent)
 {
-    m_progress.SetSearchPercent(percent);
+    m_progress.SetSearchProgress(percent);
     if (m_harvester && m_harvester->IsRunActive()) {
         const TRunState& state = m_harvester->RunState();
         const qsizetype index = m_progress.StepPage(state.VisitedURLList.Count(),
@@ -332,7 +315,7 @@ void TBatchRunner::CrawlCompleted(const QString& taskName)
 
 void TBatchRunner::SetDownloadProgress(int percent)
 {
-    m_progress.SetDownloadPercent(percent);
+    m_progress.SetDownloadProgress(percent);
     if (m_harvester)
         UpdateDownloadCounts();
     m_progress.Poll(NowMs());

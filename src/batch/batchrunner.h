@@ -69,7 +69,7 @@ public:
 
 private:
     /** The engine's clock. */
-    qint64 NowMs() const { return m_pump->NowMs(); }
+    qint64 NowMs() const { return m_harvester->EventPump().NowMs(); }
     /** Runs one task; false when it ended on an error (already reported). */
     bool RunOneTask(const QString& taskName);
     /** Queues the task's failed downloads again and waits for them; false when refused. */
@@ -87,13 +87,11 @@ private:
     TSink m_out;
     TSink m_err;
     TProgressReporter m_progress;
-    // The engine's event loop pump, timed, with a look at the progress line after each pump.
-    std::unique_ptr<TEventPump> m_pump;
     std::unique_ptr<THarvester> m_harvester;
+    QTimer m_progressPoll;           // looks at the progress line while the crawl runs
     QEventLoop* m_waitLoop = nullptr;
     int m_stopSignal = 0;            // the first SIGINT/SIGTERM, 0 when none
     bool m_aborted = false;
     bool m_retryFailed = false;
     bool m_timing = false;           // PAGEMINT_BATCH_TIMING set: per-page timing on stderr
-    qint64 m_pumpNs = 0;             // time spent pumping events during the crawl
 };

@@ -2,8 +2,8 @@
 
 #include "download/imagedecoder.h"
 #include "download/thumbnailcache.h"
+#include "task/logging.h"
 
-#include <QLoggingCategory>
 #include <QThread>
 #include <algorithm>
 #include <array>
@@ -19,8 +19,6 @@
 using namespace pagemint;
 
 namespace {
-
-Q_LOGGING_CATEGORY(lcThumbnails, "pagemint.download.thumbnails", QtInfoMsg)
 
 constexpr quint64 Never = std::numeric_limits<quint64>::max();
 
@@ -110,7 +108,7 @@ QImage MakeTileOf(const TThumbnailCache* cache, const QString& path, QRgb face, 
     TDecodedPicture picture;
     if (!decoder.Decode(path, picture)) {
         if (cache && cache->WriteEnabled() && !cache->StoreFailure(path))
-            qCDebug(lcThumbnails) << "no fail entry written for" << path;
+            qCDebug(lcGallery) << "no fail entry written for" << path;
         return QImage();
     }
     QImage tile = MakeThumbnail(picture.Image, picture.FullSize, face);
@@ -119,7 +117,7 @@ QImage MakeTileOf(const TThumbnailCache* cache, const QString& path, QRgb face, 
             if (!cache->PrepareEntry(path, picture, *deferred))
                 deferred->Path.clear();
         } else if (!cache->Store(path, picture)) {
-            qCDebug(lcThumbnails) << "no cache entry written for" << path;
+            qCDebug(lcGallery) << "no cache entry written for" << path;
         }
     }
     return tile; // the decoded picture ends here
@@ -299,7 +297,7 @@ std::optional<TThumbnailPool::TOutput> TThumbnailPool::MakeTile(const TJob& job,
             defer ? &entry : nullptr);
     } catch (const std::exception& error) {
         // Out of memory while drawing one picture: that picture is left out, the rest go on.
-        qCWarning(lcThumbnails) << "thumbnail of" << job.Path << "failed:" << error.what();
+        qCDebug(lcGallery) << "thumbnail of" << job.Path << "failed:" << error.what();
         output.Result.Tile = QImage();
         entry.Path.clear();
     }
@@ -322,7 +320,7 @@ std::optional<TThumbnailPool::TOutput> TThumbnailPool::WriteEntry(const TJob& jo
     if (m_shared->Batch.load() == Never)
         return std::nullopt;
     if (!m_shared->Cache->StoreEntry(job.Entry))
-        qCDebug(lcThumbnails) << "no cache entry written for" << job.Entry.Path;
+        qCDebug(lcGallery) << "no cache entry written for" << job.Entry.Path;
     TOutput output;
     output.Batch = job.Batch;
     output.EntryWritten = true;

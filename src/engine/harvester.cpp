@@ -135,6 +135,8 @@ THarvester::~THarvester()
 const TPaths& THarvester::Paths() const { return m_impl->m_paths; }
 TEventPump& THarvester::EventPump() { return *m_impl->m_pump; }
 
+qint64 THarvester::PumpedNs() const { return m_impl->m_ownPump.PumpedNs(); }
+
 void THarvester::SetEventPump(TEventPump& pump)
 {
     m_impl->m_pump = &pump;

@@ -41,6 +41,9 @@ public:
     /** Puts in another pump (tests move the clock by hand); not while a run is active. It must
      *  outlive the engine or be replaced first. */
     void SetEventPump(TEventPump& pump);
+    /** Nanoseconds the engine's own pump has spent handling and waiting for events so far (the
+     *  crawl's waits for the browser); a pump put in from outside is not counted. */
+    qint64 PumpedNs() const;
     TTaskItem& CurrentTask();
     TProgramSettings& ProgramSettings();
     /** The run's state, read-only: it changes through the run's own transitions only. */

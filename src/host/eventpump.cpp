@@ -11,9 +11,11 @@ TEventLoopPump::TEventLoopPump()
 
 void TEventLoopPump::ProcessMessages()
 {
+    const qint64 startNs = m_clock.nsecsElapsed();
     if (!m_wake.isActive())
         m_wake.start();
     QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    m_pumpedNs += m_clock.nsecsElapsed() - startNs;
 }
 
 qint64 TEventLoopPump::NowMs() const

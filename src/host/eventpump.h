@@ -32,8 +32,11 @@ public:
 
     void ProcessMessages() override;
     qint64 NowMs() const override;
+    /** Nanoseconds spent inside ProcessMessages so far: handling events and waiting for them. */
+    qint64 PumpedNs() const { return m_pumpedNs; }
 
 private:
     QElapsedTimer m_clock;
+    qint64 m_pumpedNs = 0;
     QTimer m_wake; // bounds the wait of one pump when no event comes
 };

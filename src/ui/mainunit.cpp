@@ -592,7 +592,10 @@ void TMainForm::closeEvent(QCloseEvent* event)
         m_closeAfterRun = true;
         try {
             m_harvester->ActionPauseExecute();
+        } catch (const EPagemintError& error) {
+            qCDebug(lcUi, "run not stopped for closing: %s", qPrintable(error.Message()));
         } catch (...) {
+            qCDebug(lcUi, "run not stopped for closing");
         }
         event->ignore();
         return;
@@ -632,19 +635,25 @@ void TMainForm::FormClose()
     try {
         SaveWindowState();
     } catch (const EPagemintError& error) {
-        qCWarning(lcUi, "window state not saved: %s", qPrintable(error.Message()));
+        qCDebug(lcUi, "window state not saved: %s", qPrintable(error.Message()));
     } catch (...) {
-        qCWarning(lcUi, "window state not saved");
+        qCDebug(lcUi, "window state not saved");
     }
     // The download workers are aborted and joined before the catalogue is written and the
     // window (with the lock they share) goes away.
     try {
         m_harvester->Shutdown();
+    } catch (const EPagemintError& error) {
+        qCDebug(lcUi, "engine not shut down cleanly: %s", qPrintable(error.Message()));
     } catch (...) {
+        qCDebug(lcUi, "engine not shut down cleanly");
     }
     try {
         SaveTaskList();
+    } catch (const EPagemintError& error) {
+        qCDebug(lcUi, "task list not saved at close: %s", qPrintable(error.Message()));
     } catch (...) {
+        qCDebug(lcUi, "task list not saved at close");
     }
 }
 

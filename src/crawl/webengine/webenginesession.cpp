@@ -1,18 +1,13 @@
 #include "crawl/webengine/webenginesession.h"
 
+#include "task/logging.h"
+
 #include <QDateTime>
 #include <QFile>
-#include <QLoggingCategory>
 #include <QSaveFile>
 #include <QNetworkCookie>
 #include <QWebEngineCookieStore>
 #include <QWebEngineProfile>
-
-namespace {
-
-Q_LOGGING_CATEGORY(lcSession, "pagemint.browser.session", QtInfoMsg)
-
-} // namespace
 
 TWebEngineSession::TWebEngineSession(QWebEngineProfile* profile, const QString& keptCookiesFile, QObject* parent)
     : QObject(parent)
@@ -28,7 +23,7 @@ TWebEngineSession::TWebEngineSession(QWebEngineProfile* profile, const QString& 
     QWebEngineCookieStore* store = m_profile->cookieStore();
     connect(store, &QWebEngineCookieStore::cookieAdded, this, [this](const QNetworkCookie& c) {
         if (!m_jar->Add(FromNetworkCookie(c)))
-            qCDebug(lcSession) << "cookie not usable for downloads:" << c.name() << c.domain();
+            qCDebug(pagemint::lcBrowser) << "cookie not usable for downloads:" << c.name() << c.domain();
         else if (!m_keptFile.isEmpty())
             m_writeTimer.start();
     });
@@ -57,7 +52,7 @@ void TWebEngineSession::ReadKeptCookies()
     // A jar of cookies is a few hundred kilobytes at most; a larger file is no file of ours.
     constexpr qint64 MaxKeptFileSize = 16 * 1024 * 1024;
     if (!file.open(QIODevice::ReadOnly) || file.size() > MaxKeptFileSize) {
-        qCWarning(lcSession) << "kept cookies not read:" << m_keptFile;
+        qCDebug(pagemint::lcBrowser) << "kept cookies not read:" << m_keptFile;
         return;
     }
     const QDateTime now = QDateTime::currentDateTimeUtc();
@@ -80,7 +75,7 @@ void TWebEngineSession::WriteKeptCookies()
                       && file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)
                       && file.write(text) == text.size() && file.commit();
     if (!written)
-        qCWarning(lcSession) << "kept cookies not written:" << m_keptFile << file.errorString();
+        qCDebug(pagemint::lcBrowser) << "kept cookies not written:" << m_keptFile << file.errorString();
 }
 
 std::shared_ptr<const TCookieJar> TWebEngineSession::CookieJar() const
