@@ -277,7 +277,7 @@ void TBatchRunner::ShowMessage(const QString& text)
 
 void TBatchRunner::SetSearchProgress(int percent)
 {
-    m_progress.SetSearchPercent(percent);
+    m_progress.SetSearchProgress(percent);
     if (m_harvester && m_harvester->IsRunActive()) {
         const TRunState& state = m_harvester->RunState();
         const qsizetype index = m_progress.StepPage(state.VisitedURLList.Count(),
@@ -315,7 +315,7 @@ void TBatchRunner::CrawlCompleted(const QString& taskName)
 
 void TBatchRunner::SetDownloadProgress(int percent)
 {
-    m_progress.SetDownloadPercent(percent);
+    m_progress.SetDownloadProgress(percent);
     if (m_harvester)
         UpdateDownloadCounts();
     m_progress.Poll(NowMs());

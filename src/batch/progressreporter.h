@@ -34,8 +34,8 @@ public:
     void SetPageUrl(const QString& url) { Change(m_pageUrl, url); }
     /** The "Current Page:" text; shown when the page being loaded is not known. */
     void SetStatusText(const QString& text) { Change(m_statusText, text); }
-    void SetSearchPercent(int percent) { Change(m_searchPercent, percent); }
-    void SetDownloadPercent(int percent) { Change(m_downloadPercent, percent); }
+    void SetSearchProgress(int percent) { Change(m_searchPercent, percent); }
+    void SetDownloadProgress(int percent) { Change(m_downloadPercent, percent); }
     /** The crawl has ended: lines now show how the downloads stand. */
     void SetCrawlDone(bool done) { Change(m_crawlDone, done); }
     void SetDownloadCounts(int running, qsizetype waiting);

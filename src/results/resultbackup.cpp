@@ -1,5 +1,6 @@
 #include "results/resultbackup.h"
 
+#include "results/resulttabs.h"
 #include "task/errors.h"
 #include "task/paths.h"
 
@@ -15,8 +16,23 @@ using namespace pagemint;
 
 namespace {
 
-// The result tabs that have a list file: Text, Flash, Downloads, Links.
-constexpr std::array<int, 4> kListTabs = {0, 2, 3, 4};
+constexpr std::size_t CountListTabs()
+{
+    std::size_t count = 0;
+    for (const TResultTabInfo& info : ResultTabs)
+        count += info.HasListFile ? 1 : 0;
+    return count;
+}
+
+// The result tabs that have a list file, in tab order.
+constexpr std::array<int, CountListTabs()> kListTabs = [] {
+    std::array<int, CountListTabs()> tabs{};
+    std::size_t next = 0;
+    for (const TResultTabInfo& info : ResultTabs)
+        if (info.HasListFile)
+            tabs[next++] = info.Tab;
+    return tabs;
+}();
 
 QString ListFileName(const TPaths& paths, const QString& taskName, int tab)
 {

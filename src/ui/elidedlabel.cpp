@@ -1,5 +1,7 @@
 #include "ui/elidedlabel.h"
 
+#include "task/textfile.h"
+
 #include <QHelpEvent>
 #include <QPainter>
 #include <QStyle>
@@ -45,8 +47,7 @@ int TElidedLabel::AvailableWidth() const
 QString TElidedLabel::ShownText() const
 {
     // A line break would make a second line the one-line label cannot show.
-    QString oneLine = text();
-    oneLine.replace(u'\n', u' ').replace(u'\r', u' ');
+    const QString oneLine = pagemint::OneLine(text());
     const QFontMetrics metrics = fontMetrics();
     if (!m_shortText.isEmpty() && metrics.horizontalAdvance(oneLine) > AvailableWidth())
         return metrics.elidedText(m_shortText, m_mode, AvailableWidth());
@@ -55,9 +56,7 @@ QString TElidedLabel::ShownText() const
 
 bool TElidedLabel::IsElided() const
 {
-    QString oneLine = text();
-    oneLine.replace(u'\n', u' ').replace(u'\r', u' ');
-    return ShownText() != oneLine;
+    return ShownText() != pagemint::OneLine(text());
 }
 
 QSize TElidedLabel::sizeHint() const

@@ -25,7 +25,7 @@ using namespace pagemint;
 
 namespace {
 
-QTreeView* MakeReportView(QAbstractItemModel* model, std::initializer_list<int> widths, QWidget* parent)
+QTreeView* MakeReportView(QAbstractItemModel* model, const TResultTabInfo& info, QWidget* parent)
 {
     auto* view = new QTreeView(parent);
     view->setModel(model);
@@ -36,9 +36,25 @@ QTreeView* MakeReportView(QAbstractItemModel* model, std::initializer_list<int> 
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     view->setAllColumnsShowFocus(true);
     view->header()->setStretchLastSection(true);
-    int column = 0;
-    for (int width : widths)
-        view->setColumnWidth(column++, width);
+    for (int column = 0; column < info.Columns; ++column)
+        if (info.Widths[std::size_t(column)] > 0)
+            view->setColumnWidth(column, info.Widths[std::size_t(column)]);
+    return view;
+}
+
+QTableView* MakeGridView(QAbstractItemModel* model, QWidget* parent)
+{
+    auto* view = new QTableView(parent);
+    view->setModel(model);
+    view->setShowGrid(true);
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->horizontalHeader()->hide();
+    view->horizontalHeader()->setStretchLastSection(true);
+    view->verticalHeader()->hide();
+    view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 4);
+    view->setWordWrap(false);
     return view;
 }
 
@@ -52,18 +68,39 @@ TOutputPanel::TOutputPanel(TResultLists& lists, const TPaths& paths, std::functi
     , m_currentTaskName(std::move(currentTaskName))
 {
     setObjectName(QStringLiteral("OutputPanel"));
-    for (int tab : {TabText, TabFlash, TabDownloads, TabLinks})
-        m_tableModels[tab] = new TResultTableModel(lists, tab, this);
+    for (const TResultTabInfo& info : ResultTabs)
+        if (info.View != TTabView::Thumbnails)
+            m_tableModels[info.Tab] = new TResultTableModel(lists, info.Tab, this);
     m_imagesModel = new TImagesModel(lists, this);
 
     m_tabs = new QTabWidget(this);
     m_tabs->setObjectName(QStringLiteral("ResultTabs"));
     m_tabs->setDocumentMode(true);
 
-    m_views[TabText] = MakeReportView(m_tableModels[TabText], {150, 150, 150, 150, 211}, m_tabs);
+    for (const TResultTabInfo& info : ResultTabs) {
+        QAbstractItemView*& view = m_views[info.Tab];
+        switch (info.View) {
+        case TTabView::Report: view = MakeReportView(m_tableModels[info.Tab], info, m_tabs); break;
+        case TTabView::Thumbnails: view = BuildImagesView(); break;
+        case TTabView::Grid: view = MakeGridView(m_tableModels[info.Tab], m_tabs); break;
+        }
+    }
 
+    for (const TResultTabInfo& info : ResultTabs) {
+        m_views[info.Tab]->setObjectName(QString::fromLatin1(info.ViewName));
+        m_tabs->addTab(m_views[info.Tab], QString::fromLatin1(info.Caption));
+    }
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(BuildToolBar());
+    layout->addWidget(m_tabs, 1);
+}
+
+QListView* TOutputPanel::BuildImagesView()
+{
     m_imagesView = new QListView(m_tabs);
-    m_imagesView->setObjectName(QStringLiteral("ImagesView"));
     m_imagesView->setModel(m_imagesModel);
     m_imagesView->setViewMode(QListView::IconMode);
     m_imagesView->setIconSize(QSize(80, 80));
@@ -84,39 +121,13 @@ TOutputPanel::TOutputPanel(TResultLists& lists, const TPaths& paths, std::functi
     QPalette imagesPalette = m_imagesView->palette();
     imagesPalette.setColor(QPalette::Base, imagesPalette.color(QPalette::Button));
     m_imagesView->setPalette(imagesPalette);
-    m_views[TabImages] = m_imagesView;
     connect(m_imagesView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &TOutputPanel::OnImageSelectionChanged);
     connect(m_imagesView->selectionModel(), &QItemSelectionModel::currentChanged, this,
             &TOutputPanel::OnImageSelectionChanged);
     m_imagesView->viewport()->installEventFilter(this);
 
-    m_views[TabFlash] = MakeReportView(m_tableModels[TabFlash], {150, 430}, m_tabs);
-    m_views[TabDownloads] = MakeReportView(m_tableModels[TabDownloads], {150, 430}, m_tabs);
-
-    auto* links = new QTableView(m_tabs);
-    links->setModel(m_tableModels[TabLinks]);
-    links->setShowGrid(true);
-    links->setSelectionBehavior(QAbstractItemView::SelectRows);
-    links->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    links->horizontalHeader()->hide();
-    links->horizontalHeader()->setStretchLastSection(true);
-    links->verticalHeader()->hide();
-    links->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    links->verticalHeader()->setDefaultSectionSize(links->fontMetrics().height() + 4);
-    links->setWordWrap(false);
-    m_views[TabLinks] = links;
-
-    for (const TResultTabInfo& info : ResultTabs) {
-        m_views[info.Tab]->setObjectName(QString::fromLatin1(info.ViewName));
-        m_tabs->addTab(m_views[info.Tab], QString::fromLatin1(info.Caption));
-    }
-
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addWidget(BuildToolBar());
-    layout->addWidget(m_tabs, 1);
+    return m_imagesView;
 }
 
 QToolBar* TOutputPanel::BuildToolBar()

@@ -55,6 +55,8 @@ protected:
 
 private:
     QToolBar* BuildToolBar();
+    /** The view of the gallery's thumbnails (m_imagesView) on m_imagesModel. */
+    QListView* BuildImagesView();
     /** Captions beside the icons where they fit, the icons alone (captions as tooltips) where
      *  not, so that no command hides behind the tool bar's overflow button. */
     void FitToolBar();

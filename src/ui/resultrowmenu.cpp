@@ -41,24 +41,24 @@ bool TResultRowMenu::IsWebAddress(const QString& text)
 TRowTargets TResultRowMenu::Targets(int tab, int row, int column) const
 {
     TRowTargets targets;
-    if (row < 0 || row >= m_lists.RowCount(tab))
+    const TResultTabInfo* info = ResultTabInfo(tab);
+    if (!info || row < 0 || row >= m_lists.RowCount(tab))
         return targets;
-    targets.Value = m_lists.Cell(tab, row, tab == TabImages ? 0 : column);
-    switch (tab) {
-    case TabText:
-    case TabLinks:
+    // A tile has its caption only, whatever column the view reports.
+    targets.Value = m_lists.Cell(tab, row, info->RowTarget == TRowTarget::ImageFile ? 0 : column);
+    switch (info->RowTarget) {
+    case TRowTarget::Value:
         if (IsWebAddress(targets.Value))
             targets.URL = targets.Value.trimmed();
         break;
-    case TabFlash:
-    case TabDownloads: {
+    case TRowTarget::LinkAndFile: {
         const QString link = m_lists.Cell(tab, row, 1);
         if (IsWebAddress(link))
             targets.URL = link.trimmed();
         targets.File = DownloadedFile(tab, row);
         break;
     }
-    case TabImages: {
+    case TRowTarget::ImageFile: {
         const QStringList& paths = m_lists.Images().Files().Paths();
         if (row < paths.size() && QFileInfo(paths.at(row)).isFile())
             targets.File = paths.at(row);
@@ -66,8 +66,6 @@ TRowTargets TResultRowMenu::Targets(int tab, int row, int column) const
             targets.URL = AddressOfFile(targets.File);
         break;
     }
-    default:
-        break;
     }
     return targets;
 }

@@ -8,6 +8,8 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
+using namespace pagemint;
+
 TSummaryPanel::TSummaryPanel(QWidget* parent)
     : QWidget(parent)
 {
@@ -17,14 +19,15 @@ TSummaryPanel::TSummaryPanel(QWidget* parent)
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     m_group = new QGroupBox(QStringLiteral("Output"), this);
     m_group->setObjectName(QStringLiteral("SummaryOutputGroup"));
-    const char* names[8] = {"SummaryName",   "SummaryStatus", "SummaryPages", "SummaryText",
-                            "SummaryImages", "SummaryFlash",  "SummaryDownloads", "SummaryLinks"};
-    for (int i = 0; i < 8; ++i) {
-        QWidget* owner = i < 3 ? static_cast<QWidget*>(this) : m_group;
+    // Lines 0..2 are the task's; line 3 + tab is the row count of a result tab.
+    const char* taskNames[kTaskLines] = {"SummaryName", "SummaryStatus", "SummaryPages"};
+    for (int i = 0; i < int(m_lines.size()); ++i) {
+        QWidget* owner = i < kTaskLines ? static_cast<QWidget*>(this) : m_group;
         // The name line holds a task name of any length: it is shortened with its whole
         // text as tooltip instead of widening the Task window.
         m_lines[i] = i == 0 ? new TElidedLabel(QString(), owner) : new QLabel(owner);
-        m_lines[i]->setObjectName(QString::fromLatin1(names[i]));
+        m_lines[i]->setObjectName(QString::fromLatin1(
+            i < kTaskLines ? taskNames[i] : ResultTabs[std::size_t(i - kTaskLines)].SummaryName));
         m_lines[i]->setTextFormat(Qt::PlainText);   // the task name as typed, never markup
     }
     static_cast<TElidedLabel*>(m_lines[0])->SetElideMode(Qt::ElideRight);
@@ -49,15 +52,16 @@ TSummaryPanel::TSummaryPanel(QWidget* parent)
     auto* groupLayout = new QVBoxLayout(m_group);
     groupLayout->setContentsMargins(8, 6, 8, 8);
     groupLayout->setSpacing(4);
-    for (int i = 3; i < 8; ++i) {
-        if (i != 4) {
-            groupLayout->addWidget(m_lines[i]);
+    for (const TResultTabInfo& info : ResultTabs) {
+        QLabel* line = m_lines[std::size_t(kTaskLines + info.Tab)];
+        if (info.View != TTabView::Thumbnails) {
+            groupLayout->addWidget(line);
             continue;
         }
         // The thumbnail progress bar stands beside the images line while thumbnails are made.
         auto* imagesRow = new QHBoxLayout;
         imagesRow->setSpacing(6);
-        imagesRow->addWidget(m_lines[i]);
+        imagesRow->addWidget(line);
         imagesRow->addWidget(m_progress, 1);
         groupLayout->addLayout(imagesRow);
     }
@@ -65,7 +69,7 @@ TSummaryPanel::TSummaryPanel(QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(11, 12, 11, 8);
     layout->setSpacing(8);
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < kTaskLines; ++i) {
         keepRoom(m_lines[i]);
         layout->addWidget(m_lines[i]);
     }
@@ -97,11 +101,9 @@ void TSummaryPanel::ShowSummary(const TSummaryData& summary)
     m_lines[1]->setText(summary.Running ? QStringLiteral("Statue: Running") : QStringLiteral("Statue: Stopped"));
     m_lines[2]->setText(QStringLiteral("URLs: (") + QString::number(summary.VisitedPages) + QStringLiteral("/")
                         + QString::number(summary.TotalPages) + QStringLiteral(")"));
-    m_lines[3]->setText(records("Text: ", summary.Rows[TabText]));
-    m_lines[4]->setText(records("Images: ", summary.Rows[TabImages]));
-    m_lines[5]->setText(records("Flashes: ", summary.Rows[TabFlash]));
-    m_lines[6]->setText(records("Downloads: ", summary.Rows[TabDownloads]));
-    m_lines[7]->setText(records("Links: ", summary.Rows[TabLinks]));
+    for (const TResultTabInfo& info : ResultTabs)
+        m_lines[std::size_t(kTaskLines + info.Tab)]->setText(
+            records(info.SummaryCaption, summary.Rows[std::size_t(info.Tab)]));
     for (QLabel* line : m_lines)
         line->setVisible(true);
     m_group->setVisible(true);
@@ -109,7 +111,7 @@ void TSummaryPanel::ShowSummary(const TSummaryData& summary)
 
 void TSummaryPanel::HideSummary()
 {
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < kTaskLines; ++i)
         m_lines[i]->setVisible(false);
     m_group->setVisible(false);
 }

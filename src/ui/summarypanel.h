@@ -52,8 +52,9 @@ public:
 private:
     static constexpr int kDesignedWidth = 229;
     static constexpr int kDesignedHeight = 282;
+    static constexpr int kTaskLines = 3;   // name, status, pages; then a line per result tab
 
-    std::array<QLabel*, 8> m_lines{};
+    std::array<QLabel*, kTaskLines + pagemint::ResultTabCount> m_lines{};
     QGroupBox* m_group = nullptr;
     QProgressBar* m_progress = nullptr;
 };

@@ -119,11 +119,10 @@ QWidget* TTaskForm::BuildGeneralTab()
     auto* group = Named(new QGroupBox(QStringLiteral("Output Selection"), page), "OutputSelection");
     auto* grid = new QGridLayout(group);
     grid->setVerticalSpacing(10);
-    const char* captions[5] = {"Te&xt", "&Images          ", "&Flash", "&Downloads       ", "&Links"};
-    const char* names[5] = {"check1", "check2", "check3", "check4", "check5"};
-    for (int i = 0; i < 5; ++i) {
-        m_outputChecks[i] = Named(new QCheckBox(QString::fromLatin1(captions[i]), group), names[i]);
-        grid->addWidget(m_outputChecks[i], i / 3, i % 3);
+    for (const TResultTabInfo& info : ResultTabs) {
+        QCheckBox*& check = m_outputChecks[std::size_t(info.Tab)];
+        check = Named(new QCheckBox(QString::fromLatin1(info.OutputCaption), group), info.OutputName);
+        grid->addWidget(check, info.Tab / 3, info.Tab % 3);
     }
 
     auto* layout = new QVBoxLayout(page);
@@ -315,9 +314,8 @@ void TTaskForm::LoadTaskToDialog(const TTaskItem& task)
     ResetTaskDialog();
     m_taskName->setText(task.TaskName);
     m_taskThread->setValue(task.TaskThread);
-    const bool outputs[5] = {task.check1, task.check2, task.check3, task.check4, task.check5};
-    for (int i = 0; i < 5; ++i)
-        m_outputChecks[i]->setChecked(outputs[i]);
+    for (const TResultTabInfo& info : ResultTabs)
+        m_outputChecks[std::size_t(info.Tab)]->setChecked(task.*info.Output);
     QString urls = task.StartURL;
     urls.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
     m_startUrl->setPlainText(urls);
@@ -351,9 +349,8 @@ void TTaskForm::ResetTaskDialog()
     m_taskName->clear();
     m_taskDir->setText(m_paths.TaskRoot());
     m_taskThread->setValue(3);
-    const bool outputs[5] = {true, true, false, false, true};
-    for (int i = 0; i < 5; ++i)
-        m_outputChecks[i]->setChecked(outputs[i]);
+    for (const TResultTabInfo& info : ResultTabs)
+        m_outputChecks[std::size_t(info.Tab)]->setChecked(info.NewTaskOutput);
 
     m_startUrl->clear();
     m_manual->setChecked(false);
@@ -446,11 +443,8 @@ void TTaskForm::CopyControlsTo(TTaskItem& task) const
     task.TaskName = m_taskName->text();
     task.TaskDir = m_taskDir->text();
     task.TaskThread = m_taskThread->value();
-    task.check1 = m_outputChecks[0]->isChecked();
-    task.check2 = m_outputChecks[1]->isChecked();
-    task.check3 = m_outputChecks[2]->isChecked();
-    task.check4 = m_outputChecks[3]->isChecked();
-    task.check5 = m_outputChecks[4]->isChecked();
+    for (const TResultTabInfo& info : ResultTabs)
+        task.*info.Output = m_outputChecks[std::size_t(info.Tab)]->isChecked();
     // The task file keeps its lines separated by CR LF.
     task.StartURL = m_startUrl->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
     task.ManualBool = m_manual->isChecked();

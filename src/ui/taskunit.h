@@ -10,6 +10,7 @@
  * size. GUI thread.
  */
 
+#include "results/resulttabs.h"
 #include "task/common.h"
 
 #include <QDialog>
@@ -86,7 +87,7 @@ private:
     QLineEdit* m_taskName = nullptr;
     QLineEdit* m_taskDir = nullptr;
     TNumberSpinBox* m_taskThread = nullptr;
-    std::array<QCheckBox*, 5> m_outputChecks{};
+    std::array<QCheckBox*, pagemint::ResultTabCount> m_outputChecks{}; // by TResultTab
     QPlainTextEdit* m_startUrl = nullptr;
     QCheckBox* m_manual = nullptr;
     TNumberSpinBox* m_followedLink = nullptr;

@@ -20,11 +20,11 @@ TEST(ProgressReporter, AtMostOneLineASecondAndOnlyOnChange)
     c.reporter.Poll(0);
     EXPECT_TRUE(c.lines.isEmpty()); // nothing changed yet
 
-    c.reporter.SetSearchPercent(10);
+    c.reporter.SetSearchProgress(10);
     c.reporter.Poll(5000);
     ASSERT_EQ(c.lines.size(), 1);
 
-    c.reporter.SetSearchPercent(20);
+    c.reporter.SetSearchProgress(20);
     c.reporter.Poll(5999);
     EXPECT_EQ(c.lines.size(), 1);   // too early: kept for later
     c.reporter.Poll(6000);
@@ -35,7 +35,7 @@ TEST(ProgressReporter, AtMostOneLineASecondAndOnlyOnChange)
 
     // A new task keeps the pace of the lines.
     c.reporter.BeginTask("u");
-    c.reporter.SetDownloadPercent(50);
+    c.reporter.SetDownloadProgress(50);
     c.reporter.Poll(6500);
     EXPECT_EQ(c.lines.size(), 2);
     c.reporter.Poll(7000);
@@ -85,10 +85,10 @@ TEST(ProgressReporter, LineShowsPageOrStatusAndDownloadsAfterTheCrawl)
     EXPECT_EQ(r.Line(), "news: level 1, Searching for re-direct URL, search 0%, downloads 0%");
     r.StepPage(0, 4, 2);
     r.SetPageUrl("http://h/a.html");
-    r.SetSearchPercent(25);
+    r.SetSearchProgress(25);
     EXPECT_EQ(r.Line(), "news: level 1, page 1/4 http://h/a.html, search 25%, downloads 0%");
     r.SetCrawlDone(true);
-    r.SetDownloadPercent(38);
+    r.SetDownloadProgress(38);
     r.SetDownloadCounts(3, 5);
     EXPECT_EQ(r.Line(), "news: crawl done, downloads 38%, 3 running, 5 waiting");
 }

@@ -1,7 +1,8 @@
 // The crawl driver on a fake browser and a fake clock: levels, progress, waits, logon, Stop.
 #include "crawl/crawldriver.h"
+#include "support/fakebrowsers.h"
+#include "support/fakehosts.h"
 #include "support/qtprinters.h"
-#include "fakebrowser.h"
 #include "results/resultlists.h"
 #include "task/errors.h"
 #include "task/runstate.h"
@@ -21,10 +22,12 @@ protected:
     TRunState state;
     TResultLists lists;
     TTimedFakeBrowser browser;
-    TFakeHost host{browser};
+    TRecordingFrontEnd host;
+    TSteppingClockPump clock{&browser};
     QStringList saves;
-    TCrawlDriver driver{state, lists, browser, host, host, [this](const QString& name) { saves.append(name); },
-                        host.CountTimerStart()};
+    int timerStarts = 0; // the driver's run-start step starts the download timer
+    TCrawlDriver driver{state, lists, browser, host, clock, [this](const QString& name) { saves.append(name); },
+                        [this](const QString&) { ++timerStarts; }};
     TTaskItem task;
 
     QStringList PagesVisited() const
@@ -69,7 +72,7 @@ TEST_F(CrawlDriverTest, VisitsLevelsOfOneThreeAndSixPages)
     EXPECT_EQ(saves, QStringList{QStringLiteral("T")});
     EXPECT_TRUE(state.CrawlFinished);
     EXPECT_TRUE(state.RunningTaskName.isEmpty());
-    EXPECT_EQ(host.TimerStarts, 1);
+    EXPECT_EQ(timerStarts, 1);
     EXPECT_FALSE(driver.IsRunActive());
 }
 
@@ -90,7 +93,7 @@ TEST_F(CrawlDriverTest, ProgressCountsVisitedPagesThenEndsAtHundredThenZero)
     task.FollowedLink = 2;
     driver.RunTask(QStringLiteral("T"), task);
     // Level 1: 0/1. Level 2: 1/3, 2/3. Level 3 (two visited... three visited, three pages).
-    EXPECT_EQ(host.Progress, (std::vector<int>{0, 33, 67, 50, 67, 83, 100, 0}));
+    EXPECT_EQ(host.SearchProgress, (std::vector<int>{0, 33, 67, 50, 67, 83, 100, 0}));
 }
 
 TEST_F(CrawlDriverTest, TwoVisitedAndALevelOfThreeShowFortySixtyEighty)
@@ -100,7 +103,7 @@ TEST_F(CrawlDriverTest, TwoVisitedAndALevelOfThreeShowFortySixtyEighty)
     task.StartURL = U("s1") + QStringLiteral("\r\n") + U("s2");
     task.FollowedLink = 1;
     driver.RunTask(QStringLiteral("T"), task);
-    EXPECT_EQ(host.Progress, (std::vector<int>{0, 50, 40, 60, 80, 100, 0}));
+    EXPECT_EQ(host.SearchProgress, (std::vector<int>{0, 50, 40, 60, 80, 100, 0}));
 }
 
 TEST_F(CrawlDriverTest, EmptyStartUrlCompletesWithoutVisiting)
@@ -110,7 +113,7 @@ TEST_F(CrawlDriverTest, EmptyStartUrlCompletesWithoutVisiting)
     driver.RunTask(QStringLiteral("Empty"), task);
     EXPECT_TRUE(browser.Navigations.isEmpty());
     EXPECT_EQ(host.Messages, QStringList{TCrawlDriver::CompletedMessage});
-    EXPECT_EQ(host.Progress, (std::vector<int>{100, 0}));
+    EXPECT_EQ(host.SearchProgress, (std::vector<int>{100, 0}));
     EXPECT_EQ(saves, QStringList{QStringLiteral("Empty")});
 }
 
@@ -124,7 +127,7 @@ TEST_F(CrawlDriverTest, LoadWaitsEndAtFiftyNineThenThirtySeconds)
     browser.Pages[U("slow")].hasDocument = false;
     driver.RunTask(QStringLiteral("T"), task);
     // 59 s on level 1, then the redirect wait (nothing known about links): 30 s + 30 s, then 30 s.
-    EXPECT_EQ(host.NowMs() - 1'000'000, 59'000 + 100 + 30'000 + 30'000);
+    EXPECT_EQ(clock.NowMs() - 1'000'000, 59'000 + 100 + 30'000 + 30'000);
     EXPECT_EQ(host.Messages, QStringList{TCrawlDriver::CompletedMessage});
     EXPECT_EQ(state.VisitedURLList.Count(), 1);
 }
@@ -136,7 +139,7 @@ TEST_F(CrawlDriverTest, LaterLevelsWaitThirtySeconds)
     task.StartURL = U("start");
     task.FollowedLink = 1;
     driver.RunTask(QStringLiteral("T"), task);
-    EXPECT_EQ(host.NowMs() - 1'000'000, 200 + 30'000);
+    EXPECT_EQ(clock.NowMs() - 1'000'000, 200 + 30'000);
 }
 
 TEST_F(CrawlDriverTest, StartPageWithoutLinksWaitsForItsRedirectAndProcessesTheNewPage)
@@ -151,7 +154,7 @@ TEST_F(CrawlDriverTest, StartPageWithoutLinksWaitsForItsRedirectAndProcessesTheN
     EXPECT_EQ(lists.Links(), QStringList{U("found")});
     EXPECT_EQ(state.LevelURLList.Entries(), QStringList{U("found")});
     // Loaded after 200 ms, redirected after 5 s more, loaded 700 ms later: no 30 s time-out.
-    EXPECT_LT(host.NowMs() - 1'000'000, 7'000);
+    EXPECT_LT(clock.NowMs() - 1'000'000, 7'000);
 }
 
 TEST_F(CrawlDriverTest, LogonPauseWaitsSixtyThreeSecondsAfterTheMessage)
@@ -161,11 +164,11 @@ TEST_F(CrawlDriverTest, LogonPauseWaitsSixtyThreeSecondsAfterTheMessage)
     qint64 shownAt = 0;
     host.OnMessage = [&](const QString& text) {
         if (text == TCrawlDriver::LogonMessage)
-            shownAt = host.NowMs();
+            shownAt = clock.NowMs();
     };
     driver.RunTask(QStringLiteral("T"), task);
     EXPECT_EQ(host.Messages, (QStringList{TCrawlDriver::LogonMessage, TCrawlDriver::CompletedMessage}));
-    EXPECT_EQ(host.NowMs() - shownAt, 63'000);
+    EXPECT_EQ(clock.NowMs() - shownAt, 63'000);
     EXPECT_EQ(state.LevelURLList.Count(), 3);
 }
 
@@ -174,7 +177,7 @@ TEST_F(CrawlDriverTest, StopDuringTheLogonPauseCancelsAtOnce)
     BuildTree();
     task.ManualBool = true;
     task.FollowedLink = 3;
-    host.OnPump = [&](int pump) {
+    clock.OnPump = [&](int pump) {
         if (pump == 50)
             driver.ActionPauseExecute();
     };
@@ -198,12 +201,12 @@ TEST_F(CrawlDriverTest, ContinueEndsTheLogonPauseAtOnce)
     qint64 continuedAt = 0;
     host.OnMessage = [&](const QString& text) {
         if (text == TCrawlDriver::LogonMessage)
-            shownAt = host.NowMs();
+            shownAt = clock.NowMs();
     };
-    host.OnPump = [&](int) {
+    clock.OnPump = [&](int) {
         // Ten seconds into the pause the user has logged on and clicks "Continue".
-        if (driver.InLogonPause() && continuedAt == 0 && host.NowMs() - shownAt >= 10'000) {
-            continuedAt = host.NowMs();
+        if (driver.InLogonPause() && continuedAt == 0 && clock.NowMs() - shownAt >= 10'000) {
+            continuedAt = clock.NowMs();
             driver.EndLogonPause();
         }
     };
@@ -212,7 +215,7 @@ TEST_F(CrawlDriverTest, ContinueEndsTheLogonPauseAtOnce)
     ASSERT_EQ(host.LogonDeadlines.size(), 1u);
     EXPECT_EQ(host.LogonDeadlines.front(), shownAt + TCrawlDriver::LogonWaitMs);
     EXPECT_EQ(host.LogonEnds, 1);
-    EXPECT_EQ(host.NowMs(), continuedAt); // no pump after the click
+    EXPECT_EQ(clock.NowMs(), continuedAt); // no pump after the click
     EXPECT_FALSE(driver.InLogonPause());
     // The page is processed as after a full pause, and the run completes.
     EXPECT_EQ(host.Messages, (QStringList{TCrawlDriver::LogonMessage, TCrawlDriver::CompletedMessage}));
@@ -227,18 +230,18 @@ TEST_F(CrawlDriverTest, ContinueOutsideThePauseIsIgnored)
     // Clicks before the run, during the load wait and while the message is up never shorten
     // the pause that follows.
     driver.EndLogonPause();
-    host.OnPump = [&](int) {
+    clock.OnPump = [&](int) {
         if (!driver.InLogonPause())
             driver.EndLogonPause();
     };
     host.OnMessage = [&](const QString& text) {
         if (text == TCrawlDriver::LogonMessage) {
-            shownAt = host.NowMs();
+            shownAt = clock.NowMs();
             driver.EndLogonPause();
         }
     };
     driver.RunTask(QStringLiteral("T"), task);
-    EXPECT_EQ(host.NowMs() - shownAt, 63'000);
+    EXPECT_EQ(clock.NowMs() - shownAt, 63'000);
     EXPECT_EQ(host.LogonEnds, 1);
 }
 
@@ -246,7 +249,7 @@ TEST_F(CrawlDriverTest, StopDuringTheLogonPauseEndsIt)
 {
     BuildTree();
     task.ManualBool = true;
-    host.OnPump = [&](int) {
+    clock.OnPump = [&](int) {
         if (driver.InLogonPause())
             driver.ActionPauseExecute();
     };
@@ -267,7 +270,7 @@ TEST_F(CrawlDriverTest, CurrentPageFollowsTheUsersNavigationOnly)
 
     QStringList duringPause;
     bool changedOutsidePause = false;
-    host.OnPump = [&](int) {
+    clock.OnPump = [&](int) {
         const qsizetype before = host.CurrentPage.size();
         if (driver.InLogonPause() && duringPause.isEmpty()) {
             browser.OnUrlChanged(U("login?step=2"));
@@ -289,14 +292,14 @@ TEST_F(CrawlDriverTest, StopDuringALoadEndsTheRunAtTheNextTest)
     BuildTree();
     task.FollowedLink = 2;
     browser.Pages[U("b")].loadMs = 10'000;
-    host.OnPump = [&](int) {
+    clock.OnPump = [&](int) {
         if (browser.Navigations.last() == U("b"))
             driver.ActionPauseExecute();
     };
     driver.RunTask(QStringLiteral("T"), task);
     EXPECT_EQ(PagesVisited(), (QStringList{U("start"), U("a"), U("b")}));
     EXPECT_EQ(host.Messages, QStringList{TCrawlDriver::CancelledMessage});
-    EXPECT_EQ(host.Progress.back(), 50); // b is page 2 of 4 known pages
+    EXPECT_EQ(host.SearchProgress.back(), 50); // b is page 2 of 4 known pages
 }
 
 TEST_F(CrawlDriverTest, BatchHostSkipsTheLogonPause)
@@ -328,7 +331,7 @@ TEST_F(CrawlDriverTest, SecondStartDuringARunIsRefusedAndChangesNothing)
     TTaskItem other;
     other.StartURL = QStringLiteral("http://other.org/");
     bool refused = false;
-    host.OnPump = [&](int pump) {
+    clock.OnPump = [&](int pump) {
         if (pump == 3) {
             EXPECT_TRUE(driver.IsRunActive());
             refused = !driver.RunTask(QStringLiteral("Other"), other);
@@ -348,7 +351,7 @@ TEST_F(CrawlDriverTest, TheRunKeepsItsOwnCopyOfTheTask)
     BuildTree();
     TTaskItem shown = task;
     shown.FollowedLink = 1;
-    host.OnPump = [&](int) { shown.FollowedLink = 0; shown.StartURL.clear(); };
+    clock.OnPump = [&](int) { shown.FollowedLink = 0; shown.StartURL.clear(); };
     driver.RunTask(QStringLiteral("T"), shown);
     EXPECT_EQ(PagesVisited().size(), 4);
 }
@@ -370,7 +373,7 @@ TEST_F(CrawlDriverTest, ARunEmptiesTheResultsAndTheRunStateFirst)
 TEST_F(CrawlDriverTest, AnErrorOfTheRunPropagatesAndKeepsTheTaskName)
 {
     BuildTree();
-    TCrawlDriver failing(state, lists, browser, host, host,
+    TCrawlDriver failing(state, lists, browser, host, clock,
                          [](const QString&) { throw EPagemintError(QStringLiteral("Unable to write to x")); });
     EXPECT_THROW(failing.RunTask(QStringLiteral("T"), task), EPagemintError);
     EXPECT_FALSE(failing.IsRunActive());
@@ -389,7 +392,7 @@ TEST_F(CrawlDriverTest, CurrentPageShowsTheLocationWhenANavigationBegins)
 TEST_F(CrawlDriverTest, ABrowserThatOutlivesItsDriverReportsNavigationsToNobody)
 {
     {
-        TCrawlDriver shortLived(state, lists, browser, host, host, {});
+        TCrawlDriver shortLived(state, lists, browser, host, clock, {});
         browser.Navigate(U("a"));
     }
     const qsizetype shown = host.CurrentPage.size();

@@ -6,7 +6,7 @@
 #include "crawl/webengine/webengineenvironment.h"
 #include "crawl/webengine/webenginerequestfilter.h"
 #include "host/eventpump.h"
-#include "host/frontend.h"
+#include "support/fakehosts.h"
 #include "support/qtprinters.h"
 #include "results/resultlists.h"
 #include "task/programsettings.h"
@@ -23,18 +23,6 @@
 using namespace pagemint;
 
 namespace {
-
-/** The front end, with the Qt event loop as the crawl's pump. */
-class TTestHost : public TFrontEnd, public TEventLoopPump
-{
-public:
-    QStringList Messages;
-    QStringList CurrentPage;
-    void ShowMessage(const QString& text) override { Messages.append(text); }
-    void SetSearchProgress(int) override {}
-    void SetCurrentPage(const QString& text) override { CurrentPage.append(text); }
-    bool CanPauseForLogon() const override { return false; }
-};
 
 const char* const StartPage = R"(<html><head><title>Start</title>
 <script>alert('hi'); window.open('/c.html');</script></head><body>
@@ -78,11 +66,13 @@ protected:
 TEST_F(WebEngineCrawlTest, RunsATaskAndFillsTheResultLists)
 {
     TWebEngineBrowser browser(QString{});
-    TTestHost host;
+    TRecordingFrontEnd host;
+    host.CanPause = false; // nobody is there to log on
+    TEventLoopPump pump;
     TRunState state;
     TResultLists lists;
     QStringList saves;
-    TCrawlDriver driver(state, lists, browser, host, host, [&](const QString& name) { saves.append(name); });
+    TCrawlDriver driver(state, lists, browser, host, pump, [&](const QString& name) { saves.append(name); });
 
     TTaskItem task;
     task.StartURL = site.Url("/start.html");
@@ -124,10 +114,12 @@ TEST_F(WebEngineCrawlTest, RunsATaskAndFillsTheResultLists)
 TEST_F(WebEngineCrawlTest, StartPageWithoutLinksIsFollowedToItsRedirect)
 {
     TWebEngineBrowser browser(QString{});
-    TTestHost host;
+    TRecordingFrontEnd host;
+    host.CanPause = false; // nobody is there to log on
+    TEventLoopPump pump;
     TRunState state;
     TResultLists lists;
-    TCrawlDriver driver(state, lists, browser, host, host, {});
+    TCrawlDriver driver(state, lists, browser, host, pump, {});
     TTaskItem task;
     task.StartURL = site.Url("/meta.html");
     task.check5 = true;
@@ -143,15 +135,15 @@ protected:
     {
         browser.Navigate(QStringLiteral("about:blank"));
         browser.Navigate(url);
-        Pump(browser, [&] { return browser.ReadyState() == 4; });
+        Pump(browser, [&] { return browser.ReadyState() == TBrowser::ReadyStateComplete; });
     }
     template <typename F>
     void Pump(TWebEngineBrowser&, F done)
     {
-        TTestHost host;
-        const qint64 deadline = host.NowMs() + 20'000;
-        while (!done() && host.NowMs() < deadline)
-            host.ProcessMessages();
+        TEventLoopPump pump;
+        const qint64 deadline = pump.NowMs() + 20'000;
+        while (!done() && pump.NowMs() < deadline)
+            pump.ProcessMessages();
     }
 };
 
@@ -209,11 +201,11 @@ TEST_F(WebEngineBrowserTest, APageThatNeverAnswersLeavesNoDocument)
     ASSERT_TRUE(browser.Document());
     browser.Navigate(QStringLiteral("about:blank"));
     browser.Navigate(site.Url("/hang.html"));
-    TTestHost host;
-    const qint64 until = host.NowMs() + 300;
-    while (host.NowMs() < until)
-        host.ProcessMessages();
-    EXPECT_NE(browser.ReadyState(), 4);
+    TEventLoopPump pump;
+    const qint64 until = pump.NowMs() + 300;
+    while (pump.NowMs() < until)
+        pump.ProcessMessages();
+    EXPECT_NE(browser.ReadyState(), TBrowser::ReadyStateComplete);
     EXPECT_FALSE(browser.Document());
     browser.Stop();
 }
@@ -227,7 +219,9 @@ TEST_F(WebEngineBrowserTest, ALinkThatGivesNoPageLeavesNoDocumentAfterALateRedir
     site.Add("/get.php", "PK\x03\x04", "application/zip");
     TWebEngineBrowser browser(QString{});
     Load(browser, site.Url("/later.html"));
-    Pump(browser, [&] { return browser.LocationURL() == site.Url("/a.html") && browser.ReadyState() == 4; });
+    Pump(browser, [&] {
+        return browser.LocationURL() == site.Url("/a.html") && browser.ReadyState() == TBrowser::ReadyStateComplete;
+    });
     const auto redirected = browser.Document();
     ASSERT_TRUE(redirected);
     ASSERT_EQ(redirected->URL, site.Url("/a.html"));
@@ -250,14 +244,14 @@ TEST_F(WebEngineBrowserTest, ScriptsOnlyRunWhenAllowed)
     EXPECT_EQ(browser.Document()->links, QStringList{site.Url("/made.html")});
     // Dialogs and new windows of the page stay silent.
     Load(browser, site.Url("/start.html"));
-    EXPECT_EQ(browser.ReadyState(), 4);
+    EXPECT_EQ(browser.ReadyState(), TBrowser::ReadyStateComplete);
 }
 
 TEST_F(WebEngineBrowserTest, ErrorsShowNoErrorPage)
 {
     TWebEngineBrowser browser(QString{});
     Load(browser, QStringLiteral("http://127.0.0.1:1/nothing.html"));
-    EXPECT_EQ(browser.ReadyState(), 4);
+    EXPECT_EQ(browser.ReadyState(), TBrowser::ReadyStateComplete);
     const auto doc = browser.Document();
     if (doc) {
         EXPECT_TRUE(doc->links.isEmpty());
@@ -269,7 +263,7 @@ TEST_F(WebEngineBrowserTest, AnAddressThatIsNoUrlShowsAnEmptyPage)
 {
     TWebEngineBrowser browser(QString{});
     Load(browser, QString());
-    ASSERT_EQ(browser.ReadyState(), 4);
+    ASSERT_EQ(browser.ReadyState(), TBrowser::ReadyStateComplete);
     const auto doc = browser.Document();
     ASSERT_TRUE(doc);
     EXPECT_TRUE(doc->links.isEmpty());
@@ -280,7 +274,7 @@ TEST_F(WebEngineBrowserTest, AnotherFragmentOfThePageShownCompletes)
     TWebEngineBrowser browser(QString{});
     Load(browser, site.Url("/c.html"));
     Load(browser, site.Url("/c.html#part"));
-    EXPECT_EQ(browser.ReadyState(), 4);
+    EXPECT_EQ(browser.ReadyState(), TBrowser::ReadyStateComplete);
     EXPECT_EQ(browser.LocationURL(), site.Url("/c.html#part"));
     EXPECT_TRUE(browser.Document());
 }

@@ -8,7 +8,8 @@
 #include "download/downloadrecord.h"
 #include "engine/harvester.h"
 #include "host/eventpump.h"
-#include "host/frontend.h"
+#include "support/fakehosts.h"
+#include "support/testsite.h"
 #include "task/paths.h"
 #include "task/taskfile.h"
 
@@ -16,23 +17,13 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-#include <httplib.h>
 
 #include <atomic>
-#include <thread>
+#include <string>
 
 using namespace pagemint;
 
 namespace {
-
-/** The front end of the run: no logon pause (nobody to log on), messages kept. */
-class TRunHost : public TFrontEnd
-{
-public:
-    QStringList Messages;
-    void ShowMessage(const QString& text) override { Messages.append(text); }
-    bool CanPauseForLogon() const override { return false; }
-};
 
 /** Bytes each picture answers with once the visitor is logged on. */
 std::string PictureBytes(const std::string& name)
@@ -42,59 +33,28 @@ std::string PictureBytes(const std::string& name)
 
 /** The members' site on 127.0.0.1: "/logon.html" sets the HttpOnly session cookie and links to
  *  "/gallery.html"; "/pic/N.gif" answers 403 unless the request carries that cookie. */
-class TMembersSite
+class TMembersSite : public TTestSite
 {
 public:
     TMembersSite()
     {
-        m_server.Get("/logon.html", [](const httplib::Request&, httplib::Response& res) {
-            res.set_header("Set-Cookie", "sid=granted; Path=/; HttpOnly");
-            res.set_content("<body>Welcome back. <a href='/gallery.html'>Your pictures</a></body>",
-                            "text/html; charset=utf-8");
-        });
-        m_server.Get("/gallery.html", [](const httplib::Request&, httplib::Response& res) {
-            res.set_content("<body><img src='/pic/1.gif' width='40' height='30' alt='one'>"
-                            "<img src='/pic/2.gif' width='40' height='30' alt='two'>"
-                            "<a href='/pic/3.gif'>three</a></body>",
-                            "text/html; charset=utf-8");
-        });
-        m_server.Get(R"(/pic/(\w+)\.gif)", [this](const httplib::Request& req, httplib::Response& res) {
+        Add(QStringLiteral("/logon.html"), "<body>Welcome back. <a href='/gallery.html'>Your pictures</a></body>",
+            QStringLiteral("text/html; charset=utf-8"), {{"Set-Cookie", "sid=granted; Path=/; HttpOnly"}});
+        AddPage(QStringLiteral("/gallery.html"),
+                QStringLiteral("<body><img src='/pic/1.gif' width='40' height='30' alt='one'>"
+                               "<img src='/pic/2.gif' width='40' height='30' alt='two'>"
+                               "<a href='/pic/3.gif'>three</a></body>"));
+        AddHandler(R"(/pic/(\w+)\.gif)", [this](const TTestRequest& req, TTestResponse& res) {
             ++PictureRequests;
-            if (req.get_header_value("Cookie").find("sid=granted") == std::string::npos) {
-                res.status = 403;
-                res.set_content("log on first", "text/html");
+            if (req.Header("Cookie").find("sid=granted") == std::string::npos) {
+                res = TTestResponse{403, "log on first", "text/html", {}};
                 return;
             }
-            res.set_content(PictureBytes(req.matches[1].str()), "image/gif");
+            res = TTestResponse{200, PictureBytes(req.Matches[1]), "image/gif", {}};
         });
-        m_port = m_server.bind_to_any_port("127.0.0.1");
-        if (m_port > 0)
-            m_thread = std::thread([this] { m_server.listen_after_bind(); });
-        while (m_port > 0 && !m_server.is_running())
-            std::this_thread::yield();
-    }
-    ~TMembersSite()
-    {
-        if (m_thread.joinable()) {
-            m_server.stop();
-            m_thread.join();
-        }
-    }
-    TMembersSite(const TMembersSite&) = delete;
-    TMembersSite& operator=(const TMembersSite&) = delete;
-
-    bool Serving() const { return m_port > 0; }
-    QString Url(const char* path) const
-    {
-        return QStringLiteral("http://127.0.0.1:%1%2").arg(m_port).arg(QLatin1String(path));
     }
 
     std::atomic<int> PictureRequests{0};
-
-private:
-    httplib::Server m_server;
-    std::thread m_thread;
-    int m_port = 0;
 };
 
 class WebEngineLogonDownloadTest : public testing::Test
@@ -104,7 +64,8 @@ protected:
     {
         ASSERT_TRUE(m_dir.isValid());
         m_paths = std::make_unique<TPaths>(m_dir.path());
-        ASSERT_TRUE(m_site.Serving());
+        ASSERT_TRUE(m_site.Start());
+        m_host.CanPause = false; // nobody is there to log on
 
         TTaskItem task;
         task.TaskName = QStringLiteral("Members");
@@ -166,7 +127,7 @@ protected:
     QTemporaryDir m_dir;
     std::unique_ptr<TPaths> m_paths;
     TMembersSite m_site;
-    TRunHost m_host;
+    TRecordingFrontEnd m_host;
     TEventLoopPump m_pump;
 };
 

@@ -44,7 +44,7 @@ TEST(WebEngineSession, StoreCookiesReachTheJarAsHostOnlyOrDomainCookies)
 
     // The store reports cookies once the profile has loaded a page.
     browser.Navigate(QStringLiteral("about:blank"));
-    ASSERT_TRUE(PumpUntil([&] { return browser.ReadyState() == 4; }));
+    ASSERT_TRUE(PumpUntil([&] { return browser.ReadyState() == TBrowser::ReadyStateComplete; }));
     QWebEngineCookieStore* store = browser.Profile()->cookieStore();
     store->setCookie(Cookie("host"), QUrl(QStringLiteral("http://www.example.test/")));
     store->setCookie(Cookie("dom", ".example.test"), QUrl(QStringLiteral("http://www.example.test/")));

@@ -1,8 +1,8 @@
 // Decoders by extension, hostile files, and the gallery's aligned lists.
 #include "download/gallery.h"
-#include "host/frontend.h"
 #include "download/imagedecoder.h"
 #include "download/thumbnailcache.h"
+#include "support/fakehosts.h"
 #include "support/imagefiles.h"
 #include "support/waituntil.h"
 #include "results/resultlists.h"
@@ -380,22 +380,6 @@ TEST_F(DecoderTest, HeaderSizeIsTheSizeTheDecodeReports)
     EXPECT_FALSE(TImageDecoder::HeaderSize(Path("missing.bmp"), size));
 }
 
-/** Records what the gallery asks of its front end. */
-class TRecordingHost : public TFrontEnd
-{
-public:
-    void SetBusyCursor(bool busy) override { Busy += busy ? 1 : -1; }
-    void SetThumbnailProgress(bool visible, int percent) override
-    {
-        ProgressVisible = visible;
-        if (visible)
-            Progress.push_back(percent);
-    }
-    int Busy = 0;
-    bool ProgressVisible = false;
-    std::vector<int> Progress;
-};
-
 /** Holds the workers at pictures whose file name starts with "held" until the test opens it. */
 class TGate
 {
@@ -478,7 +462,7 @@ protected:
     QTemporaryDir m_dir;
     QString m_folder;
     TResultLists m_lists;
-    TRecordingHost m_host;
+    TRecordingFrontEnd m_host;
     TGate m_gate;
     std::function<void(const QString&)> m_onWorker; // set only while no worker runs
     TGallery m_gallery;
@@ -501,9 +485,9 @@ TEST_F(GalleryTest, CorruptFileInTheMiddleIsDroppedFromAllThreeLists)
     m_lists.Images().Files().SetCurrent(1);
     EXPECT_EQ(m_lists.Images().Files().CurrentFileName(), QStringLiteral("c.jpg"));
 
-    EXPECT_EQ(m_host.Progress, (std::vector<int>{0, 0, 33, 67}));
-    EXPECT_FALSE(m_host.ProgressVisible);
-    EXPECT_EQ(m_host.Busy, 0);
+    EXPECT_EQ(m_host.ThumbnailProgress, (std::vector<int>{0, 0, 33, 67}));
+    EXPECT_FALSE(m_host.ThumbnailProgressVisible);
+    EXPECT_EQ(m_host.BusyDepth, 0);
     EXPECT_FALSE(m_gallery.Rebuilding());
 }
 
@@ -514,7 +498,7 @@ TEST_F(GalleryTest, MissingFolderGivesAnEmptyGallery)
     EXPECT_EQ(m_lists.Images().Count(), 0);
     EXPECT_EQ(m_lists.Images().Files().Count(), 0);
     EXPECT_FALSE(m_gallery.Rebuilding());
-    EXPECT_EQ(m_host.Busy, 0);
+    EXPECT_EQ(m_host.BusyDepth, 0);
 }
 
 TEST_F(GalleryTest, FinishedDownloadsAreShownOnlyWithTheirOwnTask)
@@ -530,7 +514,7 @@ TEST_F(GalleryTest, FinishedDownloadsAreShownOnlyWithTheirOwnTask)
     EXPECT_FALSE(m_gallery.AddGalleryImage(red, ""));
     EXPECT_EQ(Captions(), QStringList({"red.jpg"}));
     EXPECT_EQ(m_lists.Images().Files().Paths(), QStringList({red}));
-    EXPECT_EQ(m_host.Busy, 0);
+    EXPECT_EQ(m_host.BusyDepth, 0);
 }
 
 TEST_F(GalleryTest, DownloadOfAnotherTaskShownMeanwhileIsDropped)
@@ -596,8 +580,8 @@ TEST_F(GalleryTest, AnotherTaskShownDuringARebuildCancelsItAtOnce)
     ASSERT_TRUE(m_gate.WaitHeld());
     m_gallery.SetShownTask("Other");
     EXPECT_FALSE(m_gallery.Rebuilding());
-    EXPECT_EQ(m_host.Busy, 0);
-    EXPECT_FALSE(m_host.ProgressVisible);
+    EXPECT_EQ(m_host.BusyDepth, 0);
+    EXPECT_FALSE(m_host.ThumbnailProgressVisible);
     // The list is the harvester's to empty; nothing of the old rebuild is added from now on.
     const qsizetype shownBefore = m_lists.Images().Count();
     QSignalSpy finished(&m_gallery, &TGallery::RebuildFinished);
@@ -610,7 +594,7 @@ TEST_F(GalleryTest, AnotherTaskShownDuringARebuildCancelsItAtOnce)
     captions.sort();
     EXPECT_EQ(captions, QStringList({"y.jpg", "z.jpg"}));
     EXPECT_LE(shownBefore, 6);
-    EXPECT_EQ(m_host.Busy, 0);
+    EXPECT_EQ(m_host.BusyDepth, 0);
 }
 
 TEST_F(GalleryTest, ListEmptiedFromOutsideDropsTheRebuildAndWaitingDownloads)
@@ -625,7 +609,7 @@ TEST_F(GalleryTest, ListEmptiedFromOutsideDropsTheRebuildAndWaitingDownloads)
     ASSERT_TRUE(WaitUntil([&] { return m_gallery.Pool().PendingSingles() == 0; }, 10000));
     m_lists.ClearTab(TabImages); // a run of the shown task starts
     EXPECT_FALSE(m_gallery.Rebuilding());
-    EXPECT_EQ(m_host.Busy, 0);
+    EXPECT_EQ(m_host.BusyDepth, 0);
     m_gate.Open();
     ASSERT_TRUE(WaitIdle());
     m_gallery.Pool().WaitForWorkers(10000);
@@ -646,19 +630,19 @@ TEST_F(GalleryTest, BusyCursorOnlyUntilTheFirstTileIsShown)
     int busyAtFirstTile = -1;
     QObject::connect(&m_lists, &TResultLists::RowsAppended, [&](int, int, int) {
         if (busyAtFirstTile < 0)
-            busyAtFirstTile = m_host.Busy;
+            busyAtFirstTile = m_host.BusyDepth;
     });
     QSignalSpy finished(&m_gallery, &TGallery::RebuildFinished);
     m_gallery.LoadGalleryFolder(m_folder);
-    EXPECT_EQ(m_host.Busy, 1);
+    EXPECT_EQ(m_host.BusyDepth, 1);
     ASSERT_TRUE(WaitUntil([&] { return m_lists.Images().Count() == 1; }, 10000));
-    EXPECT_EQ(m_host.Busy, 0);
+    EXPECT_EQ(m_host.BusyDepth, 0);
     EXPECT_TRUE(m_gallery.Rebuilding());
-    EXPECT_TRUE(m_host.ProgressVisible);
+    EXPECT_TRUE(m_host.ThumbnailProgressVisible);
     m_gate.Open();
     ASSERT_TRUE(finished.wait(10000));
     EXPECT_EQ(busyAtFirstTile, 0);
-    EXPECT_EQ(m_host.Busy, 0);
+    EXPECT_EQ(m_host.BusyDepth, 0);
 }
 
 TEST_F(GalleryTest, InvariantHoldsWithFailuresDeletionsAndDownloadsDuringTheRebuild)
@@ -709,9 +693,9 @@ TEST_F(GalleryTest, InvariantHoldsWithFailuresDeletionsAndDownloadsDuringTheRebu
             listed.append(path.mid(path.lastIndexOf('/') + 1));
     EXPECT_EQ(shown, listed);
     EXPECT_EQ(m_lists.Images().Count(), expected.size() + 1);
-    EXPECT_EQ(m_host.Progress.size(), size_t(40 + 1));
-    EXPECT_TRUE(std::is_sorted(m_host.Progress.begin(), m_host.Progress.end()));
-    EXPECT_LT(m_host.Progress.back(), 100);
+    EXPECT_EQ(m_host.ThumbnailProgress.size(), size_t(40 + 1));
+    EXPECT_TRUE(std::is_sorted(m_host.ThumbnailProgress.begin(), m_host.ThumbnailProgress.end()));
+    EXPECT_LT(m_host.ThumbnailProgress.back(), 100);
 }
 
 TEST_F(GalleryTest, RebuildGalleryRedrawsTheListedFiles)
@@ -732,7 +716,7 @@ TEST_F(GalleryTest, TilesAreWrittenToTheCacheOnlyWhenItsWritingIsOn)
 {
     QTemporaryDir cacheDir;
     TThumbnailCache cache(cacheDir.path(), false);
-    TRecordingHost host;
+    TRecordingFrontEnd host;
     TResultLists lists;
     TGallery gallery(lists, host, &cache, 2);
     gallery.SetShownTask("Shots");

@@ -3,10 +3,11 @@
 #include "download/downloadrecord.h"
 #include "download/downloadstarter.h"
 #include "download/scheduler.h"
-#include "host/frontend.h"
 #include "task/paths.h"
 #include "task/programsettings.h"
 #include "task/runstate.h"
+#include "support/fakehosts.h"
+#include "support/fakesession.h"
 
 #include <QDir>
 #include <QFile>
@@ -31,13 +32,6 @@ public:
     }
     std::vector<TDownloadJob> Jobs;
     int FailNext = 0;
-};
-
-class TFakeHost : public TFrontEnd
-{
-public:
-    void SetDownloadProgress(int percent) override { Progress = percent; }
-    int Progress = -1;
 };
 
 class SchedulerTest : public testing::Test
@@ -78,7 +72,7 @@ protected:
     TRunState m_run;
     TProgramSettings m_settings;
     TFakeStarter m_starter;
-    TFakeHost m_host;
+    TRecordingFrontEnd m_host;
     TScheduler m_scheduler;
 };
 
@@ -87,27 +81,27 @@ TEST_F(SchedulerTest, ProgressShowsTheShareHandedOut)
     Queue(8);
     m_run.Task.TaskThread = 1;
     m_scheduler.Timer1Timer();
-    EXPECT_EQ(m_host.Progress, 0);
+    EXPECT_EQ(m_host.LastDownloadProgress(), 0);
     EXPECT_EQ(m_run.DispatchedCount, 1);
     m_scheduler.Timer1Timer(); // no free slot: only the bar moves
-    EXPECT_EQ(m_host.Progress, 12);
+    EXPECT_EQ(m_host.LastDownloadProgress(), 12);
     End(0);
     m_run.Task.TaskThread = 2;
     m_scheduler.Timer1Timer();
     EXPECT_EQ(m_run.DispatchedCount, 3);
     m_scheduler.Timer1Timer();
-    EXPECT_EQ(m_host.Progress, 38);
+    EXPECT_EQ(m_host.LastDownloadProgress(), 38);
     m_run.Task.TaskThread = 100;
     m_scheduler.Timer1Timer();
     m_scheduler.Timer1Timer();
-    EXPECT_EQ(m_host.Progress, 100);
+    EXPECT_EQ(m_host.LastDownloadProgress(), 100);
     EXPECT_EQ(m_run.DispatchedCount, 8);
 }
 
 TEST_F(SchedulerTest, RunThatQueuesNothingSwitchesTheTimerOffOnTheSecondTickAfterTheCrawl)
 {
     m_scheduler.Timer1Timer();
-    EXPECT_EQ(m_host.Progress, 0);
+    EXPECT_EQ(m_host.LastDownloadProgress(), 0);
     EXPECT_FALSE(m_run.DownloadsDone);
     m_run.FinishCrawl();
     m_scheduler.Timer1Timer();
@@ -115,7 +109,7 @@ TEST_F(SchedulerTest, RunThatQueuesNothingSwitchesTheTimerOffOnTheSecondTickAfte
     EXPECT_TRUE(m_scheduler.TimerEnabled());
     m_scheduler.Timer1Timer();
     EXPECT_FALSE(m_scheduler.TimerEnabled());
-    EXPECT_EQ(m_host.Progress, 0);
+    EXPECT_EQ(m_host.LastDownloadProgress(), 0);
 }
 
 TEST_F(SchedulerTest, TimerStoppedIsSignalledOnceWhenATickSwitchesTimer1Off)
@@ -180,7 +174,7 @@ TEST_F(SchedulerTest, StoppedRunKeepsShowingAHundredPercent)
     End(1);
     for (int i = 0; i < 3; ++i)
         m_scheduler.Timer1Timer();
-    EXPECT_EQ(m_host.Progress, 100);
+    EXPECT_EQ(m_host.LastDownloadProgress(), 100);
     EXPECT_FALSE(m_run.DownloadsDone);
     EXPECT_TRUE(m_scheduler.TimerEnabled());
 }
@@ -303,14 +297,6 @@ TEST_F(SchedulerTest, DownloadsDoneWaitsForRunningWorkers)
     EXPECT_FALSE(m_scheduler.TimerEnabled());
 }
 
-class TTestSession : public TBrowserSession
-{
-public:
-    std::shared_ptr<const TCookieJar> CookieJar() const override { return Jar; }
-    QString UserAgent() const override { return QStringLiteral("TestBrowser/2"); }
-    std::shared_ptr<TCookieJar> Jar = std::make_shared<TCookieJar>();
-};
-
 TEST_F(SchedulerTest, FreedSlotIsFilledAtOnceWithinTheLimit)
 {
     Queue(5);
@@ -332,7 +318,7 @@ TEST_F(SchedulerTest, FreedSlotIsFilledAtOnceWithinTheLimit)
 
 TEST_F(SchedulerTest, JobCarriesReferrerRetriesRecordAndTheSharedSession)
 {
-    TTestSession session;
+    TFakeBrowserSession session(QStringLiteral("TestBrowser/2"));
     m_scheduler.SetBrowserSession(&session);
     m_settings.DownloadRetries = 4;
     m_run.DownloadQueue.SetReferringPage(QStringLiteral("http://site/page1"));

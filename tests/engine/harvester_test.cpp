@@ -1,10 +1,11 @@
 // The engine facade: the run keeps its own settings and result lists whatever the user selects
 // meanwhile, one run at a time, and the program end with nothing running.
 
-#include "crawl/fakebrowser.h"
 #include "download/gallery.h"
 #include "download/thumbnailcache.h"
 #include "engine/harvester.h"
+#include "support/fakebrowsers.h"
+#include "support/fakehosts.h"
 #include "support/waituntil.h"
 #include "results/resultfiles.h"
 #include "task/paths.h"
@@ -22,37 +23,6 @@
 using namespace pagemint;
 
 namespace {
-
-/** The front end and the engine's pump: pumps advance a fake clock and the fake browser. */
-class TFakeHarvestHost : public TFrontEnd, public TEventPump
-{
-public:
-    explicit TFakeHarvestHost(TTimedFakeBrowser& browser) : m_browser(browser) {}
-
-    QStringList Messages;
-    std::function<void(int pump)> OnPump;
-    int Pumps = 0;
-
-    void ProcessMessages() override
-    {
-        m_now += 100;
-        m_browser.Advance(m_now);
-        if (OnPump)
-            OnPump(++Pumps);
-    }
-    qint64 NowMs() const override { return m_now; }
-    void ShowMessage(const QString& text) override { Messages.append(text); }
-    void SetSearchProgress(int) override {}
-    void SetCurrentPage(const QString&) override {}
-    void SetDownloadProgress(int) override {}
-    void SetBusyCursor(bool busy) override { BusyCursor.append(busy); }
-
-    QList<bool> BusyCursor;   // every show (true) and restore (false) of the busy cursor
-
-private:
-    TTimedFakeBrowser& m_browser;
-    qint64 m_now = 0;
-};
 
 class HarvesterTest : public testing::Test
 {
@@ -91,14 +61,15 @@ protected:
     QTemporaryDir m_dir;
     std::unique_ptr<TPaths> m_paths;
     TTimedFakeBrowser m_browser;
-    TFakeHarvestHost m_host{m_browser};
+    TRecordingFrontEnd m_host;
+    TSteppingClockPump m_pump{&m_browser, 0};
 };
 
 TEST_F(HarvesterTest, RunKeepsItsOwnListsWhileAnotherTaskIsSelected)
 {
-    THarvester harvester(*m_paths, m_browser, m_host, &m_host);
+    THarvester harvester(*m_paths, m_browser, m_host, &m_pump);
     harvester.SelectTask(QStringLiteral("A"));
-    m_host.OnPump = [&](int pump) {
+    m_pump.OnPump = [&](int pump) {
         if (pump == 5) {
             harvester.SelectTask(QStringLiteral("B"));
             // B's settings are shown; the run goes on with A's.
@@ -122,14 +93,14 @@ TEST_F(HarvesterTest, RunKeepsItsOwnListsWhileAnotherTaskIsSelected)
 
 TEST_F(HarvesterTest, ShownListsFollowTheRunOfTheShownTask)
 {
-    THarvester harvester(*m_paths, m_browser, m_host, &m_host);
+    THarvester harvester(*m_paths, m_browser, m_host, &m_pump);
     harvester.SelectTask(QStringLiteral("B"));
     harvester.RunTask(QStringLiteral("B")); // b.test has no pages: an empty run
     EXPECT_TRUE(harvester.Results().Links().isEmpty());
 
     harvester.SelectTask(QStringLiteral("A"));
     bool reselected = false;
-    m_host.OnPump = [&](int) {
+    m_pump.OnPump = [&](int) {
         // Reselecting the running task during its run shows its rows so far, then the rest.
         if (!reselected && harvester.RunState().VisitedURLList.Count() == 1) {
             reselected = true;
@@ -146,10 +117,10 @@ TEST_F(HarvesterTest, ShownListsFollowTheRunOfTheShownTask)
 
 TEST_F(HarvesterTest, SecondStartDuringARunIsRefused)
 {
-    THarvester harvester(*m_paths, m_browser, m_host, &m_host);
+    THarvester harvester(*m_paths, m_browser, m_host, &m_pump);
     harvester.SelectTask(QStringLiteral("A"));
     bool tried = false;
-    m_host.OnPump = [&](int) {
+    m_pump.OnPump = [&](int) {
         if (!tried) {
             tried = true;
             harvester.SelectTask(QStringLiteral("B"));
@@ -165,9 +136,9 @@ TEST_F(HarvesterTest, SecondStartDuringARunIsRefused)
 
 TEST_F(HarvesterTest, StopSavesTheRunsListsAndTimerDrainsTheQueue)
 {
-    THarvester harvester(*m_paths, m_browser, m_host, &m_host);
+    THarvester harvester(*m_paths, m_browser, m_host, &m_pump);
     harvester.SelectTask(QStringLiteral("A"));
-    m_host.OnPump = [&](int pump) {
+    m_pump.OnPump = [&](int pump) {
         if (pump == 3)
             harvester.ActionPauseExecute();
     };
@@ -183,7 +154,7 @@ TEST_F(HarvesterTest, StopSavesTheRunsListsAndTimerDrainsTheQueue)
 
 TEST_F(HarvesterTest, CompletedRunSwitchesTheTimerOffAfterTwoTicks)
 {
-    THarvester harvester(*m_paths, m_browser, m_host, &m_host);
+    THarvester harvester(*m_paths, m_browser, m_host, &m_pump);
     int finished = 0;
     QObject::connect(&harvester, &THarvester::DownloadsFinished, [&] { ++finished; });
     harvester.SelectTask(QStringLiteral("A"));
@@ -216,7 +187,7 @@ TEST_F(HarvesterTest, SharedThumbnailCacheIsWrittenOnlyWhenAllowedAndSwitchedOn)
     image.fill(Qt::red);
     ASSERT_TRUE(image.save(picture, "BMP"));
     {
-        THarvester harvester(*m_paths, m_browser, m_host, &m_host);
+        THarvester harvester(*m_paths, m_browser, m_host, &m_pump);
         const TThumbnailCache cache(cacheHome.path() + QStringLiteral("/thumbnails"));
         const QString entry = cache.NormalPath(picture);
 
@@ -253,14 +224,14 @@ TEST_F(HarvesterTest, FinishedDownloadFollowsTheRunsCatalogueName)
     ASSERT_TRUE(QDir().mkpath(m_paths->ImagesFolder(QStringLiteral("Copy"))));
     ASSERT_TRUE(QFile::copy(m_paths->TaskSettingsFile(QStringLiteral("A")),
                             m_paths->TaskSettingsFile(QStringLiteral("Copy"))));
-    THarvester harvester(*m_paths, m_browser, m_host, &m_host);
+    THarvester harvester(*m_paths, m_browser, m_host, &m_pump);
     harvester.SelectTask(QStringLiteral("Copy"));
     ASSERT_EQ(harvester.CurrentTask().TaskName, QStringLiteral("A"));
     ASSERT_TRUE(GalleryFilled(harvester, 0));
     int tried = 0; // finished downloads whose thumbnail the gallery tried
     QObject::connect(&harvester.Gallery().Pool(), &TThumbnailPool::SingleReady, [&] { ++tried; });
     m_host.BusyCursor.clear();
-    m_host.OnPump = [&](int pump) {
+    m_pump.OnPump = [&](int pump) {
         if (pump == 1) {
             // Nothing listens on port 1 of the loopback: the download ends at once, unsuccessfully.
             // An extractor's admission step, made by hand: the engine hands out its run state read-only.

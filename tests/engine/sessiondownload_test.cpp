@@ -2,10 +2,12 @@
 // Referer reach the picture requests, failed downloads are queued again into their files, and a
 // re-run skips what an earlier run saved whole.
 
-#include "crawl/fakebrowser.h"
 #include "download/browsersession.h"
 #include "download/downloadrecord.h"
 #include "engine/harvester.h"
+#include "support/fakebrowsers.h"
+#include "support/fakehosts.h"
+#include "support/fakesession.h"
 #include "support/testsite.h"
 #include "support/waituntil.h"
 #include "task/paths.h"
@@ -80,48 +82,15 @@ private:
     std::string m_userAgent;
 };
 
-class TTestSession : public TBrowserSession
-{
-public:
-    std::shared_ptr<const TCookieJar> CookieJar() const override { return Jar; }
-    QString UserAgent() const override { return QStringLiteral("TestBrowser/3"); }
-    std::shared_ptr<TCookieJar> Jar = std::make_shared<TCookieJar>();
-};
-
 /** A fake browser that keeps a session whose jar the test fills. */
 class TSessionBrowser : public TTimedFakeBrowser
 {
 public:
     TBrowserSession* Session() const override { return &m_session; }
-    TTestSession& TestSession() { return m_session; }
+    TFakeBrowserSession& TestSession() { return m_session; }
 
 private:
-    mutable TTestSession m_session;
-};
-
-class THost : public TFrontEnd, public TEventPump
-{
-public:
-    explicit THost(TTimedFakeBrowser& browser) : m_browser(browser) {}
-    std::function<void(int pump)> OnPump;
-
-    void ProcessMessages() override
-    {
-        m_now += 100;
-        m_browser.Advance(m_now);
-        if (OnPump)
-            OnPump(++m_pumps);
-    }
-    qint64 NowMs() const override { return m_now; }
-    void ShowMessage(const QString&) override {}
-    void SetSearchProgress(int) override {}
-    void SetCurrentPage(const QString&) override {}
-    void SetDownloadProgress(int) override {}
-
-private:
-    TTimedFakeBrowser& m_browser;
-    qint64 m_now = 0;
-    int m_pumps = 0;
+    mutable TFakeBrowserSession m_session{QStringLiteral("TestBrowser/3")};
 };
 
 class SessionDownloadTest : public testing::Test
@@ -152,7 +121,7 @@ protected:
     /** One run of task T with its downloads; the logon happens at the crawl's first pump. */
     void Run(THarvester& harvester, bool logOn = true)
     {
-        m_host.OnPump = [this, logOn](int pump) {
+        m_pump.OnPump = [this, logOn](int pump) {
             if (pump == 1 && logOn) {
                 TCookie cookie;
                 cookie.Name = "sid";
@@ -179,13 +148,14 @@ protected:
     QTemporaryDir m_dir;
     std::unique_ptr<TPaths> m_paths;
     TSessionBrowser m_browser;
-    THost m_host{m_browser};
+    TRecordingFrontEnd m_host;
+    TSteppingClockPump m_pump{&m_browser, 0};
 };
 
 TEST_F(SessionDownloadTest, LogonDuringTheCrawlAndTheRefererReachTheDownloads)
 {
     SaveTask({"/pic/1.jpg", "/pic/2.jpg", "/hot/3.jpg"});
-    THarvester harvester(*m_paths, m_browser, m_host, &m_host);
+    THarvester harvester(*m_paths, m_browser, m_host, &m_pump);
     harvester.ReadProgramSettings(); // no file: sharing is on
     ASSERT_TRUE(harvester.ProgramSettings().ShareBrowserSession);
     Run(harvester);
@@ -205,7 +175,7 @@ TEST_F(SessionDownloadTest, LogonDuringTheCrawlAndTheRefererReachTheDownloads)
 TEST_F(SessionDownloadTest, WithoutSharingTheRefusedPicturesStayEmpty)
 {
     SaveTask({"/pic/1.jpg", "/hot/3.jpg"});
-    THarvester harvester(*m_paths, m_browser, m_host, &m_host);
+    THarvester harvester(*m_paths, m_browser, m_host, &m_pump);
     harvester.ProgramSettings().ShareBrowserSession = false;
     Run(harvester);
     EXPECT_EQ(Image("1.jpg"), QByteArray());
@@ -219,7 +189,7 @@ TEST_F(SessionDownloadTest, WithoutSharingTheRefusedPicturesStayEmpty)
 TEST_F(SessionDownloadTest, RetryFailedFillsTheFilesOfTheFailedDownloads)
 {
     SaveTask({"/healing/1.jpg", "/pic/2.jpg", "/healing/3.jpg"});
-    THarvester harvester(*m_paths, m_browser, m_host, &m_host);
+    THarvester harvester(*m_paths, m_browser, m_host, &m_pump);
     Run(harvester);
     EXPECT_EQ(Image("1.jpg"), QByteArray());
     EXPECT_EQ(Image("2.jpg"), QByteArray("picture 2"));
@@ -240,7 +210,7 @@ TEST_F(SessionDownloadTest, RetryFailedFillsTheFilesOfTheFailedDownloads)
 TEST_F(SessionDownloadTest, RerunWithSkipFetchesOnlyWhatIsMissing)
 {
     SaveTask({"/pic/1.jpg", "/pic/2.jpg", "/pic/3.jpg"}, true);
-    THarvester harvester(*m_paths, m_browser, m_host, &m_host);
+    THarvester harvester(*m_paths, m_browser, m_host, &m_pump);
     Run(harvester);
     ASSERT_EQ(m_site.TotalHits(), 3);
 

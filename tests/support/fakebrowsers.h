@@ -16,7 +16,7 @@
 struct TFakePage
 {
     QStringList links{};
-    qint64 loadMs = 200;        // time from Navigate to ReadyState 4; < 0: never completes
+    qint64 loadMs = 200;        // time from Navigate to ReadyStateComplete; < 0: never completes
     bool hasDocument = true;
     QString redirectTo{};       // navigates there by itself redirectAfterMs after loading
     qint64 redirectAfterMs = 0;
@@ -40,7 +40,7 @@ public:
             OnBeforeNavigate(m_location);
         Navigations.append(url);
         m_target = url;
-        m_state = 1;
+        m_state = ReadyStateLoading;
         m_startedAt = m_now;
         m_redirected = false;
     }
@@ -49,7 +49,7 @@ public:
     QString LocationURL() const override { return m_location; }
     std::shared_ptr<const TPageSnapshot> Document() override
     {
-        if (m_location.isEmpty() || m_state != 4)
+        if (m_location.isEmpty() || m_state != ReadyStateComplete)
             return nullptr;
         const TFakePage page = Pages.value(m_location);
         if (!page.hasDocument)
@@ -68,12 +68,12 @@ public:
     {
         m_now = now;
         const TFakePage page = Pages.value(m_target);
-        if (m_state == 1 && page.loadMs >= 0 && now - m_startedAt >= page.loadMs) {
-            m_state = 4;
+        if (m_state == ReadyStateLoading && page.loadMs >= 0 && now - m_startedAt >= page.loadMs) {
+            m_state = ReadyStateComplete;
             m_location = m_target;
             m_loadedAt = now;
         }
-        if (m_state == 4 && !m_redirected && !page.redirectTo.isEmpty()
+        if (m_state == ReadyStateComplete && !m_redirected && !page.redirectTo.isEmpty()
             && now - m_loadedAt >= page.redirectAfterMs) {
             m_redirected = true;
             Navigate(page.redirectTo);
@@ -99,7 +99,7 @@ public:
 
     void Navigate(const QString& url) override { m_location = url; }
     void Stop() override {}
-    int ReadyState() const override { return 4; }
+    int ReadyState() const override { return ReadyStateComplete; }
     QString LocationURL() const override { return m_location; }
     std::shared_ptr<const TPageSnapshot> Document() override
     {
@@ -126,7 +126,7 @@ public:
         Navigated.append(url);
     }
     void Stop() override {}
-    int ReadyState() const override { return NeverLoads ? 1 : 4; }
+    int ReadyState() const override { return NeverLoads ? ReadyStateLoading : ReadyStateComplete; }
     QString LocationURL() const override { return m_url; }
     std::shared_ptr<const TPageSnapshot> Document() override
     {

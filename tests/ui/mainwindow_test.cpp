@@ -43,7 +43,10 @@ namespace {
 class TSlowPageBrowser : public TSelfLinkingFakeBrowser
 {
 public:
-    int ReadyState() const override { return LocationURL().contains(QStringLiteral("slow")) ? 1 : 4; }
+    int ReadyState() const override
+    {
+        return LocationURL().contains(QStringLiteral("slow")) ? ReadyStateLoading : ReadyStateComplete;
+    }
     std::shared_ptr<const TPageSnapshot> Document() override
     {
         auto snapshot = std::const_pointer_cast<TPageSnapshot>(TSelfLinkingFakeBrowser::Document());

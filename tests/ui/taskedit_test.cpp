@@ -1,6 +1,7 @@
 // Changing stored tasks from the main window (Edit..., a rename, Duplicate) and the guided
 // manual logon, with the real engine, a stand-in browser and, for the logon, a clock of its own.
 #include "host/eventpump.h"
+#include "support/fakehosts.h"
 #include "task/paths.h"
 #include "task/taskfile.h"
 #include "ui/elidedlabel.h"
@@ -25,30 +26,23 @@
 
 using namespace pagemint;
 
-namespace {
-
-/** The Qt event loop on a clock that moves only when the test moves it. */
-class TClockedPump : public TEventPump
-{
-public:
-    void ProcessMessages() override { m_loop.ProcessMessages(); }
-    qint64 NowMs() const override { return Now; }
-    qint64 Now = 5'000'000;
-
-private:
-    TEventLoopPump m_loop;
-};
-
-} // namespace
-
 class TestTaskEdit : public QObject, protected TMainFormFixture<>
 {
     Q_OBJECT
 
+public:
+    TestTaskEdit()
+    {
+        m_pump.Step = 0;
+        m_pump.OnPump = [this](int) { m_loop.ProcessMessages(); };
+    }
+
 private:
-    // The window's engine pumps through it: cleanup() closes the window after every test, so
-    // the window never outlives it.
-    TClockedPump m_pump;
+    // The window's engine pumps through m_pump: the Qt event loop on a clock that moves only
+    // when the test moves it. cleanup() closes the window after every test, so the window
+    // never outlives it.
+    TEventLoopPump m_loop;
+    TSteppingClockPump m_pump{nullptr, 5'000'000};
 
     void Open(const QStringList& tasks)
     {
