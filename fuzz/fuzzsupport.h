@@ -75,12 +75,17 @@ inline int CheckDecoder(const QString& fileName, const uint8_t* data, size_t siz
     static TImageDecoder decoder;
     const QString path = WriteScratch(fileName, Bytes(data, size));
     TDecodedPicture picture;
-    if (decoder.Decode(path, picture)) {
+    const bool decoded = decoder.Decode(path, picture);
+    if (decoded) {
         if (picture.Image.isNull() || picture.FullSize.isEmpty()
             || qint64(picture.Image.width()) * picture.Image.height() > TImageDecoder::MaxDecodedPixels)
             std::abort();
         TImageDecoder::PictureArea(picture.FullSize);
     }
+    // The header read that sizes other programs' cache entries, over the same bytes.
+    QSize headerSize;
+    if (TImageDecoder::HeaderSize(path, headerSize) && headerSize.isEmpty())
+        std::abort();
     return 0;
 }
 
