@@ -761,8 +761,14 @@ void TMainForm::SetBusyCursor(bool busy)
 
 void TMainForm::SetThumbnailProgress(bool visible, int percent)
 {
-    if (m_summary)
-        m_summary->SetThumbnailProgress(visible, percent);
+    if (!m_summary)
+        return;
+    m_summary->SetThumbnailProgress(visible, percent);
+    // The summary's counts are taken when a task is selected, before its gallery is built in
+    // the background: the end of the rebuild completes the Images line with the items it made,
+    // the number a user expects for the task's pictures.
+    if (!visible && m_harvester)
+        m_summary->SetRowCount(TabImages, m_harvester->Results().RowCount(TabImages));
 }
 
 void TMainForm::LogonPauseStarted(qint64 deadlineMs)

@@ -94,19 +94,24 @@ QSize TSummaryPanel::minimumSizeHint() const
 
 void TSummaryPanel::ShowSummary(const TSummaryData& summary)
 {
-    const auto records = [](const char* caption, qsizetype count) {
-        return QString::fromLatin1(caption) + QString::number(count) + QStringLiteral(" records");
-    };
     static_cast<TElidedLabel*>(m_lines[0])->setText(QStringLiteral("Task Name: ") + summary.TaskName);
     m_lines[1]->setText(summary.Running ? QStringLiteral("Statue: Running") : QStringLiteral("Statue: Stopped"));
     m_lines[2]->setText(QStringLiteral("URLs: (") + QString::number(summary.VisitedPages) + QStringLiteral("/")
                         + QString::number(summary.TotalPages) + QStringLiteral(")"));
     for (const TResultTabInfo& info : ResultTabs)
-        m_lines[std::size_t(kTaskLines + info.Tab)]->setText(
-            records(info.SummaryCaption, summary.Rows[std::size_t(info.Tab)]));
+        SetRowCount(info.Tab, summary.Rows[std::size_t(info.Tab)]);
     for (QLabel* line : m_lines)
         line->setVisible(true);
     m_group->setVisible(true);
+}
+
+void TSummaryPanel::SetRowCount(TResultTab tab, qsizetype count)
+{
+    const TResultTabInfo* info = ResultTabInfo(tab);
+    if (!info)
+        return;
+    m_lines[std::size_t(kTaskLines + tab)]->setText(QString::fromLatin1(info->SummaryCaption) + QString::number(count)
+                                                    + QStringLiteral(" records"));
 }
 
 void TSummaryPanel::HideSummary()

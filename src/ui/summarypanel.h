@@ -39,6 +39,8 @@ public:
     void HideSummary();
     /** The thumbnail progress bar: shown with a value (0..100), or hidden. */
     void SetThumbnailProgress(bool visible, int percent);
+    /** Sets the result line of one tab to count records. */
+    void SetRowCount(TResultTab tab, qsizetype count);
 
     /** Line 0 name, 1 status, 2 pages, 3..7 the result lines. */
     QLabel* Line(int index) const { return m_lines.at(index); }

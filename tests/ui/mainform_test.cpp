@@ -12,8 +12,10 @@
 #include "ui/tasktree.h"
 #include "support/mainformfixture.h"
 #include "support/filerights.h"
+#include "support/imagefiles.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -222,6 +224,31 @@ private slots:
         SelectTask(QStringLiteral("alpha"));
         QVERIFY(!m_form->Summary()->Line(2)->isHidden());
         QVERIFY(!m_form->Summary()->OutputGroup()->isHidden());
+    }
+
+    void summaryCountsTheGalleryOnceBuilt()
+    {
+        // The gallery is built after the summary is filled; its end gives the Images line the
+        // items it made, a picture that does not decode leaving none.
+        MakeTask(QStringLiteral("photos"));
+        MakeTask(QStringLiteral("empty"));
+        WriteCatalogue("photos\r\nempty\r\n");
+        const QString images = m_paths->ImagesFolder(QStringLiteral("photos"));
+        QVERIFY(QDir().mkpath(images));
+        QVERIFY(WriteJpeg(images + QStringLiteral("/a.jpg"), SolidImage(64, 48, qRgb(200, 0, 0))));
+        QVERIFY(WriteJpeg(images + QStringLiteral("/b.jpg"), SolidImage(48, 64, qRgb(0, 200, 0))));
+        QFile broken(images + QStringLiteral("/c.jpg"));
+        QVERIFY(broken.open(QIODevice::WriteOnly));
+        broken.write("not a picture");
+        broken.close();
+        Open();
+        SelectTask(QStringLiteral("photos"));
+        QTRY_COMPARE(Line(4), QStringLiteral("Images: 2 records"));
+        QVERIFY(m_form->Summary()->ThumbnailProgress()->isHidden());
+        SelectTask(QStringLiteral("empty"));
+        QCOMPARE(Line(4), QStringLiteral("Images: 0 records"));
+        SelectTask(QStringLiteral("photos"));
+        QTRY_COMPARE(Line(4), QStringLiteral("Images: 2 records"));
     }
 
     void namesShownAsTyped()
