@@ -3,6 +3,7 @@
 #include <QIODevice>
 #include <algorithm>
 #include <bit>
+#include <climits>
 #include <cstdint>
 #include <vector>
 
@@ -172,16 +173,35 @@ void DecodeRow(const uchar* in, const THeader& header, const std::vector<QRgb>& 
 
 } // namespace
 
-bool pagemint::DecodeBmp(QIODevice& device, QImage& image, qint64 maxPixels)
+namespace {
+
+/** What the file and information headers say. */
+struct THeaders
+{
+    THeader Header;
+    qint64 FileSize = 0;
+    qint64 PixelOffset = 0;
+    qint64 InfoSize = 0;   // bytes of the information header
+    bool Core = false;     // the 12-byte header of the oldest bitmaps
+    bool TwoPart = false;  // the 16- or 64-byte header of the two-part bitmaps
+    uint16_t Planes = 0;
+};
+
+/** Reads the two headers; false for a file that is no bitmap with a header of a known size. */
+bool ReadHeaders(QIODevice& device, THeaders& out)
 {
     const qint64 fileSize = device.size();
     QByteArray fileHeader;
     if (fileSize < 14 + 12 || !ReadAt(device, 0, 18, fileHeader) || !fileHeader.startsWith("BM"))
         return false;
-    const qint64 pixelOffset = U32(fileHeader.constData() + 10);
+    out.FileSize = fileSize;
+    out.PixelOffset = U32(fileHeader.constData() + 10);
     const qint64 headerSize = U32(fileHeader.constData() + 14);
+    out.InfoSize = headerSize;
     const bool core = headerSize == 12;
     const bool twoPart = headerSize == 16 || headerSize == 64;
+    out.Core = core;
+    out.TwoPart = twoPart;
     if (!core && !twoPart && headerSize != 40 && headerSize != 52 && headerSize != 56 && headerSize != 108
         && headerSize != 124)
         return false;
@@ -190,12 +210,11 @@ bool pagemint::DecodeBmp(QIODevice& device, QImage& image, qint64 maxPixels)
         return false;
     const char* h = info.constData();
 
-    THeader header;
-    uint16_t planes = 0;
+    THeader& header = out.Header;
     if (core) {
         header.Width = U16(h + 4);
         header.Height = U16(h + 6);
-        planes = U16(h + 8);
+        out.Planes = U16(h + 8);
         header.Bits = U16(h + 10);
     } else {
         header.Width = int32_t(U32(h + 4));
@@ -204,7 +223,7 @@ bool pagemint::DecodeBmp(QIODevice& device, QImage& image, qint64 maxPixels)
             return false;
         header.TopDown = height < 0;
         header.Height = height < 0 ? -qint64(height) : qint64(height);
-        planes = U16(h + 12);
+        out.Planes = U16(h + 12);
         header.Bits = U16(h + 14);
         if (headerSize >= 20)
             header.Compression = U32(h + 16);
@@ -217,7 +236,32 @@ bool pagemint::DecodeBmp(QIODevice& device, QImage& image, qint64 maxPixels)
             header.HasMasks = true;
         }
     }
-    if (planes != 1 || header.Width <= 0 || header.Height <= 0 || header.Width * header.Height > maxPixels)
+    return out.Planes == 1 && header.Width > 0 && header.Height > 0;
+}
+
+} // namespace
+
+bool pagemint::BmpSize(QIODevice& device, QSize& size)
+{
+    THeaders headers;
+    if (!ReadHeaders(device, headers) || headers.Header.Width > INT_MAX || headers.Header.Height > INT_MAX)
+        return false;
+    size = QSize(int(headers.Header.Width), int(headers.Header.Height));
+    return true;
+}
+
+bool pagemint::DecodeBmp(QIODevice& device, QImage& image, qint64 maxPixels)
+{
+    THeaders headers;
+    if (!ReadHeaders(device, headers))
+        return false;
+    THeader& header = headers.Header;
+    const qint64 fileSize = headers.FileSize;
+    const qint64 pixelOffset = headers.PixelOffset;
+    const qint64 headerSize = headers.InfoSize;
+    const bool core = headers.Core;
+    const bool twoPart = headers.TwoPart;
+    if (header.Width * header.Height > maxPixels)
         return false;
 
     // Depth and compression must agree; the two-part header numbers its own schemes past RLE4.

@@ -31,4 +31,8 @@ namespace pagemint {
  */
 bool DecodeBmp(QIODevice& device, QImage& image, qint64 maxPixels);
 
+/** The picture's width and height from the headers alone, as DecodeBmp reads them; false
+ *  when they are not those of a bitmap it could draw at some size. */
+bool BmpSize(QIODevice& device, QSize& size);
+
 } // namespace pagemint

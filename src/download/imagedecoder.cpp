@@ -549,148 +549,6 @@ TDecodeOutcome TImageDecoder::DecodeBmpFile(int fd, TDecodedPicture& picture)
     return TDecodeOutcome::Decoded;
 }
 
-namespace {
-
-quint32 Le16(const uchar* p)
-{
-    return quint32(p[0]) | quint32(p[1]) << 8;
-}
-
-quint32 Le32(const uchar* p)
-{
-    return Le16(p) | Le16(p + 2) << 16;
-}
-
-/** Reads exactly count bytes from the current position. */
-bool ReadExactly(int fd, void* buffer, size_t count)
-{
-    bool error = false;
-    return ReadSome(fd, buffer, count, error) == count;
-}
-
-/** Bytes of an open file read through a small buffer; Skip seeks past what it does not hold. */
-class TByteReader
-{
-public:
-    explicit TByteReader(int fd) : m_fd(fd) {}
-    bool Next(uchar& byte)
-    {
-        if (m_at == m_end) {
-            bool error = false;
-            m_at = 0;
-            m_end = ReadSome(m_fd, m_buffer, sizeof m_buffer, error);
-            if (m_end == 0)
-                return false;
-        }
-        byte = m_buffer[m_at++];
-        return true;
-    }
-    bool Skip(qint64 count)
-    {
-        const qint64 held = qint64(m_end - m_at);
-        if (count <= held) {
-            m_at += size_t(count);
-            return true;
-        }
-        m_at = m_end = 0;
-        return ::lseek(m_fd, off_t(count - held), SEEK_CUR) >= 0;
-    }
-
-private:
-    int m_fd;
-    uchar m_buffer[4096];
-    size_t m_at = 0;
-    size_t m_end = 0;
-};
-
-/** The frame size of a JPEG: its markers walked from the start to the first frame header, each
- *  segment skipped by its length, and bytes between segments passed over as libjpeg does. */
-bool JpegHeaderSize(int fd, QSize& size)
-{
-    TByteReader in(fd);
-    uchar byte = 0;
-    if (!in.Next(byte) || byte != 0xFF || !in.Next(byte) || byte != 0xD8)
-        return false;
-    for (;;) {
-        do {
-            if (!in.Next(byte))
-                return false;
-        } while (byte != 0xFF);
-        do {
-            if (!in.Next(byte))
-                return false;
-        } while (byte == 0xFF);
-        const uchar marker = byte;
-        if (marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7))
-            continue; // a stuffed byte in stray data, or a marker without a segment
-        if (marker == 0xD8 || marker == 0xD9 || marker == 0xDA)
-            return false; // a scan, or the end, before any frame header
-        uchar high = 0;
-        uchar low = 0;
-        if (!in.Next(high) || !in.Next(low))
-            return false;
-        const int segment = int(high) << 8 | low;
-        if (segment < 2)
-            return false;
-        const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
-        if (!frame) {
-            if (!in.Skip(segment - 2))
-                return false;
-            continue;
-        }
-        uchar header[5];
-        if (segment < 7)
-            return false;
-        for (uchar& b : header)
-            if (!in.Next(b))
-                return false;
-        const int height = int(header[1]) << 8 | header[2];
-        const int width = int(header[3]) << 8 | header[4];
-        if (width <= 0 || height <= 0)
-            return false;
-        size = QSize(width, height);
-        return true;
-    }
-}
-
-/** The logical screen of a GIF, the size its decode gives when the screen is not empty. */
-bool GifHeaderSize(int fd, QSize& size)
-{
-    uchar header[10];
-    if (!ReadExactly(fd, header, sizeof header) || header[0] != 'G' || header[1] != 'I' || header[2] != 'F')
-        return false;
-    const int width = int(Le16(header + 6));
-    const int height = int(Le16(header + 8));
-    if (width <= 0 || height <= 0)
-        return false;
-    size = QSize(width, height);
-    return true;
-}
-
-/** The size from a bitmap's information header, read the way the bitmap decoder reads it. */
-bool BmpHeaderSize(int fd, QSize& size)
-{
-    uchar header[26];
-    if (!ReadExactly(fd, header, sizeof header) || header[0] != 'B' || header[1] != 'M')
-        return false;
-    qint64 width = 0;
-    qint64 height = 0;
-    if (Le32(header + 14) == 12) {
-        width = Le16(header + 18);
-        height = Le16(header + 20);
-    } else {
-        width = qint32(Le32(header + 18));
-        const qint32 stored = qint32(Le32(header + 22));
-        height = stored < 0 ? -qint64(stored) : qint64(stored);
-    }
-    if (width <= 0 || height <= 0 || width > INT32_MAX || height > INT32_MAX)
-        return false;
-    size = QSize(int(width), int(height));
-    return true;
-}
-
-} // namespace
-
 bool TImageDecoder::HeaderSize(const QString& path, QSize& size)
 {
     TFileStamp stamp;
@@ -698,9 +556,60 @@ bool TImageDecoder::HeaderSize(const QString& path, QSize& size)
     if (file.Fd() < 0)
         return false;
     switch (KindOf(path)) {
-    case Kind::Jpeg: return JpegHeaderSize(file.Fd(), size);
+    case Kind::Jpeg: {
+        // libjpeg reads the markers up to the frame header; the calling thread's own decoder
+        // keeps its decompressor for the next call.
+        thread_local TImageDecoder decoder;
+        return decoder.JpegHeaderSize(file.Fd(), size);
+    }
     case Kind::Gif: return GifHeaderSize(file.Fd(), size);
     case Kind::Bmp: break;
     }
-    return BmpHeaderSize(file.Fd(), size);
+    QFile device;
+    return device.open(file.Fd(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle) && pagemint::BmpSize(device, size);
+}
+
+bool TImageDecoder::JpegHeaderSize(int fd, QSize& size)
+{
+    if (!m_jpeg->Created)
+        return false;
+    TJpegSource& source = m_jpeg->Source;
+    if (source.Buffer.empty())
+        source.Buffer.resize(TJpegSource::BufferSize);
+    source.Fd = fd;
+    source.ReadError = false;
+    const auto detach = qScopeGuard([&source] { source.Fd = -1; });
+    jpeg_decompress_struct* info = &m_jpeg->Info;
+    if (setjmp(m_jpeg->Error.Jump)) {
+        jpeg_abort_decompress(info);
+        return false;
+    }
+    m_jpeg->Error.Base.num_warnings = 0;
+    source.Base.next_input_byte = nullptr;
+    source.Base.bytes_in_buffer = 0;
+    info->src = &source.Base;
+    const bool read = jpeg_read_header(info, TRUE) == JPEG_HEADER_OK && info->image_width > 0 && info->image_height > 0;
+    if (read)
+        size = QSize(int(info->image_width), int(info->image_height));
+    jpeg_abort_decompress(info);
+    return read;
+}
+
+bool TImageDecoder::GifHeaderSize(int fd, QSize& size)
+{
+    // giflib reads the logical screen when it opens the file; a decode gives that size when
+    // the screen is not empty.
+    TGifInput input;
+    input.Fd = fd;
+    int error = 0;
+    GifFileType* gif = DGifOpen(&input, &GifRead, &error);
+    if (!gif)
+        return false;
+    const QSize screen(gif->SWidth, gif->SHeight);
+    int closeError = 0;
+    DGifCloseFile(gif, &closeError);
+    if (screen.width() <= 0 || screen.height() <= 0)
+        return false;
+    size = screen;
+    return true;
 }

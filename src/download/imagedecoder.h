@@ -89,9 +89,9 @@ public:
      *  NormalEntrySize x NormalEntrySize (never enlarged). Empty for an empty fullSize. */
     static QSize ReducedSizeNeeded(QSize fullSize);
 
-    /** The picture's own size as its header gives it, read without decoding (a few hundred
-     *  bytes, or the marker walk of a JPEG), by the decoder the extension selects: the size a
-     *  decode reports as FullSize. False when the header cannot be read or gives no size. */
+    /** The picture's own size as its header gives it, read without decoding the pixels, by
+     *  the library or reader the extension selects: the size a decode reports as FullSize.
+     *  False when the header cannot be read or gives no size. Any thread. */
     static bool HeaderSize(const QString& path, QSize& size);
 
 private:
@@ -99,6 +99,8 @@ private:
     TDecodeOutcome DecodeJpegFile(int fd, TDecodedPicture& picture);
     static TDecodeOutcome DecodeGifFile(int fd, TDecodedPicture& picture);
     static TDecodeOutcome DecodeBmpFile(int fd, TDecodedPicture& picture);
+    bool JpegHeaderSize(int fd, QSize& size);
+    static bool GifHeaderSize(int fd, QSize& size);
 
     struct TJpeg;
     std::unique_ptr<TJpeg> m_jpeg;
