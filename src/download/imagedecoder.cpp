@@ -3,8 +3,8 @@
 #include "download/bmpdecoder.h"
 
 #include <QFile>
-#include <QScopeGuard>
 #include <algorithm>
+#include <memory>
 #include <cerrno>
 #include <csetjmp>
 #include <cstdint>
@@ -135,6 +135,23 @@ int GifRead(GifFileType* gif, GifByteType* bytes, int count)
     return int(ReadSome(input->Fd, bytes, size_t(count), input->ReadError));
 }
 
+struct TGifCloser
+{
+    void operator()(GifFileType* gif) const
+    {
+        int error = 0;
+        DGifCloseFile(gif, &error);
+    }
+};
+
+/** giflib's reading of input's file, opened (its logical screen read); closed with the object.
+ *  Null when the file is no GIF. */
+std::unique_ptr<GifFileType, TGifCloser> OpenGif(TGifInput& input)
+{
+    int error = 0;
+    return std::unique_ptr<GifFileType, TGifCloser>(DGifOpen(&input, &GifRead, &error));
+}
+
 } // namespace
 
 /**
@@ -152,6 +169,26 @@ struct TJpegSource
     bool StartOfFile = true;
     bool ReadError = false; // the file could not be read: not a fault of its content
     std::vector<JOCTET> Buffer;
+};
+
+/** The source reading one open file while the object lives. The read buffer is taken on first
+ *  use and kept, like the decompressor, for the next file. */
+class TJpegSourceUse
+{
+public:
+    TJpegSourceUse(TJpegSource& source, int fd) : m_source(source)
+    {
+        if (source.Buffer.empty())
+            source.Buffer.resize(TJpegSource::BufferSize);
+        source.Fd = fd;
+        source.ReadError = false;
+    }
+    ~TJpegSourceUse() { m_source.Fd = -1; }
+    TJpegSourceUse(const TJpegSourceUse&) = delete;
+    TJpegSourceUse& operator=(const TJpegSourceUse&) = delete;
+
+private:
+    TJpegSource& m_source;
 };
 
 namespace {
@@ -236,7 +273,9 @@ struct TJpegStart
     bool AdobeInverted = false;
 };
 
-bool JpegStart(jpeg_decompress_struct* info, TJpegErrorManager* error, TJpegSource* source, TJpegStart* start)
+/** Reads the markers up to the first frame header from the source; false (the decompressor
+ *  aborted) when they are not those of a picture. */
+bool JpegReadHeader(jpeg_decompress_struct* info, TJpegErrorManager* error, TJpegSource* source)
 {
     if (setjmp(error->Jump)) {
         jpeg_abort_decompress(info);
@@ -248,6 +287,17 @@ bool JpegStart(jpeg_decompress_struct* info, TJpegErrorManager* error, TJpegSour
     source->Base.bytes_in_buffer = 0;
     info->src = &source->Base;
     if (jpeg_read_header(info, TRUE) != JPEG_HEADER_OK || info->image_width == 0 || info->image_height == 0) {
+        jpeg_abort_decompress(info);
+        return false;
+    }
+    return true;
+}
+
+bool JpegStart(jpeg_decompress_struct* info, TJpegErrorManager* error, TJpegSource* source, TJpegStart* start)
+{
+    if (!JpegReadHeader(info, error, source))
+        return false;
+    if (setjmp(error->Jump)) {
         jpeg_abort_decompress(info);
         return false;
     }
@@ -417,13 +467,8 @@ TDecodeOutcome TImageDecoder::DecodeJpegFile(int fd, TDecodedPicture& picture)
 {
     if (!m_jpeg->Created)
         return TDecodeOutcome::Undecodable;
-    // The read buffer is taken on first use and kept, like the decompressor, for the next file.
     TJpegSource& source = m_jpeg->Source;
-    if (source.Buffer.empty())
-        source.Buffer.resize(TJpegSource::BufferSize);
-    source.Fd = fd;
-    source.ReadError = false;
-    const auto detach = qScopeGuard([&source] { source.Fd = -1; });
+    const TJpegSourceUse use(source, fd);
     const auto failure = [&source] {
         return source.ReadError ? TDecodeOutcome::Unreadable : TDecodeOutcome::Undecodable;
     };
@@ -448,14 +493,10 @@ TDecodeOutcome TImageDecoder::DecodeGifFile(int fd, TDecodedPicture& picture)
 {
     TGifInput input;
     input.Fd = fd;
-    int error = 0;
-    GifFileType* gif = DGifOpen(&input, &GifRead, &error);
+    const auto file = OpenGif(input);
+    GifFileType* gif = file.get();
     if (!gif)
         return input.ReadError ? TDecodeOutcome::Unreadable : TDecodeOutcome::Undecodable;
-    const auto closeGif = qScopeGuard([gif] {
-        int closeError = 0;
-        DGifCloseFile(gif, &closeError);
-    });
     const auto failed = [&input] {
         return input.ReadError ? TDecodeOutcome::Unreadable : TDecodeOutcome::Undecodable;
     };
@@ -573,26 +614,13 @@ bool TImageDecoder::JpegHeaderSize(int fd, QSize& size)
 {
     if (!m_jpeg->Created)
         return false;
-    TJpegSource& source = m_jpeg->Source;
-    if (source.Buffer.empty())
-        source.Buffer.resize(TJpegSource::BufferSize);
-    source.Fd = fd;
-    source.ReadError = false;
-    const auto detach = qScopeGuard([&source] { source.Fd = -1; });
+    const TJpegSourceUse use(m_jpeg->Source, fd);
     jpeg_decompress_struct* info = &m_jpeg->Info;
-    if (setjmp(m_jpeg->Error.Jump)) {
-        jpeg_abort_decompress(info);
+    if (!JpegReadHeader(info, &m_jpeg->Error, &m_jpeg->Source))
         return false;
-    }
-    m_jpeg->Error.Base.num_warnings = 0;
-    source.Base.next_input_byte = nullptr;
-    source.Base.bytes_in_buffer = 0;
-    info->src = &source.Base;
-    const bool read = jpeg_read_header(info, TRUE) == JPEG_HEADER_OK && info->image_width > 0 && info->image_height > 0;
-    if (read)
-        size = QSize(int(info->image_width), int(info->image_height));
+    size = QSize(int(info->image_width), int(info->image_height));
     jpeg_abort_decompress(info);
-    return read;
+    return true;
 }
 
 bool TImageDecoder::GifHeaderSize(int fd, QSize& size)
@@ -601,13 +629,10 @@ bool TImageDecoder::GifHeaderSize(int fd, QSize& size)
     // the screen is not empty.
     TGifInput input;
     input.Fd = fd;
-    int error = 0;
-    GifFileType* gif = DGifOpen(&input, &GifRead, &error);
+    const auto gif = OpenGif(input);
     if (!gif)
         return false;
     const QSize screen(gif->SWidth, gif->SHeight);
-    int closeError = 0;
-    DGifCloseFile(gif, &closeError);
     if (screen.width() <= 0 || screen.height() <= 0)
         return false;
     size = screen;
